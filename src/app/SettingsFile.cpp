@@ -43,8 +43,8 @@ bool equalNoCase(std::string_view a, std::string_view b) {
 // One line of the file, kept with its own line break so that a write can put
 // every untouched line back byte for byte.
 struct Line {
-    std::string_view text;  // without the line break
-    std::string_view brk;   // "\r\n", "\n", "\r" or "" for a last line without one
+    std::string_view text; // without the line break
+    std::string_view brk;  // "\r\n", "\n", "\r" or "" for a last line without one
 };
 
 std::vector<Line> splitLines(std::string_view content) {

@@ -16,7 +16,7 @@ std::string pathToUtf8(const std::filesystem::path& path);
 // separator. Returns UTF-8.
 std::string programFile(std::string_view programFolder, std::string_view relativeName);
 
-bool fileExists(std::string_view utf8Name);      // a file (not a folder)
+bool fileExists(std::string_view utf8Name); // a file (not a folder)
 bool folderExists(std::string_view utf8Name);
 
 // Creates a folder (its parent must exist). Throws IoError with the system's

@@ -28,7 +28,8 @@ std::optional<int64_t> parseInteger(std::string_view text) {
     if (pos == text.size())
         return std::nullopt;
     // Accumulate as a magnitude that may reach 2^63 so that INT64_MIN reads too.
-    const uint64_t limit = negative ? uint64_t{1} << 63 : uint64_t{std::numeric_limits<int64_t>::max()};
+    const uint64_t limit =
+        negative ? uint64_t{1} << 63 : uint64_t{std::numeric_limits<int64_t>::max()};
     uint64_t value = 0;
     for (; pos < text.size(); ++pos) {
         const char c = text[pos];
@@ -47,7 +48,7 @@ std::optional<int64_t> parseInteger(std::string_view text) {
     }
     if (negative)
         return value == (uint64_t{1} << 63) ? std::numeric_limits<int64_t>::min()
-                                             : -static_cast<int64_t>(value);
+                                            : -static_cast<int64_t>(value);
     return static_cast<int64_t>(value);
 }
 

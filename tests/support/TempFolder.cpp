@@ -17,8 +17,8 @@ TempFolder::TempFolder() {
     std::random_device random;
     const fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = base / ("nakilon-test-" + std::to_string(random()) + "-" +
-                                           std::to_string(counter++));
+        const fs::path candidate =
+            base / ("nakilon-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
         std::error_code ec;
         if (fs::create_directory(candidate, ec)) {
             m_path = pathToUtf8(candidate) + static_cast<char>(fs::path::preferred_separator);
