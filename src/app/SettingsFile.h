@@ -27,8 +27,7 @@ public:
 
     // The value read as a decimal number or as hexadecimal after "$" or "0x";
     // the default when it is missing, empty, no number or outside 32 bits.
-    int32_t readInteger(std::string_view section, std::string_view key,
-                        int32_t defaultValue) const;
+    int32_t readInteger(std::string_view section, std::string_view key, int32_t defaultValue) const;
 
     // Replaces the value of an existing key in place, or adds the key at the end
     // of its section, creating the section and the file when needed. Throws
