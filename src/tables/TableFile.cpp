@@ -33,9 +33,9 @@ void appendNumber(std::string& out, int32_t value) {
 
 } // namespace
 
-void TdxMemData::saveToFile(std::string_view fileName) {
+std::string TdxMemData::saveToText() {
     if (!isOpen())
-        return;
+        return {};
     std::string text;
     {
         ViewSuspension suspension(*this);
@@ -70,6 +70,13 @@ void TdxMemData::saveToFile(std::string_view fileName) {
             text += "\r\n";
         }
     }
+    return text;
+}
+
+void TdxMemData::saveToFile(std::string_view fileName) {
+    if (!isOpen())
+        return;
+    const std::string text = saveToText();
     try {
         writeFileAtomic(fileName, text);
     } catch (const IoError& e) {
@@ -86,6 +93,10 @@ void TdxMemData::loadFromFile(std::string_view fileName) {
         throw Error(formatText("Cannot open file \"%s\". %s", std::string(fileName).c_str(),
                                e.reason().c_str()));
     }
+    loadFromText(content);
+}
+
+void TdxMemData::loadFromText(std::string_view content) {
     const std::vector<std::string_view> lines = splitTableLines(content);
     if (lines.empty())
         return;

@@ -458,10 +458,10 @@ void TdxMemData::storeInteger(Record& record, int field, int64_t value) {
         return;
     case FieldType::SmallInt:
         if (value < kSmallMin || value > kSmallMax)
-            throw Error(formatText(
-                "%lld is not a valid value for field '%s'. The allowed range is %lld to %lld",
-                static_cast<long long>(value), def.name.c_str(), static_cast<long long>(kSmallMin),
-                static_cast<long long>(kSmallMax)));
+            throw Error(
+                formatText("%s is not a valid value for field '%s'. The allowed range is %s to %s",
+                           std::to_string(value).c_str(), def.name.c_str(),
+                           std::to_string(kSmallMin).c_str(), std::to_string(kSmallMax).c_str()));
         break;
     case FieldType::Integer:
         if (!fitsInteger(value))

@@ -120,6 +120,10 @@ public:
     // Replaces the records by those of the file. On an error the records read
     // before the failing line stay, in browse state.
     void loadFromFile(std::string_view fileName);
+    // The same two on the file's bytes. A closed table saves as "" (and its
+    // file is not written); loading text without any line changes nothing.
+    std::string saveToText();
+    void loadFromText(std::string_view text);
 
     void addObserver(TableObserver* observer);
     void removeObserver(TableObserver* observer);
