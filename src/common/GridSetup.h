@@ -1,0 +1,15 @@
+#pragma once
+
+class QTableView;
+
+namespace nakilon {
+
+class CurrentRowLink;
+class RecordTableModel;
+
+// Shows a model in a grid the way every grid of the program looks: hidden
+// columns hidden, progress columns drawn as bars, whole rows selected, no row
+// header. The grid then follows the table's current record (and moves it).
+CurrentRowLink* setUpGrid(QTableView* view, RecordTableModel* model);
+
+} // namespace nakilon
