@@ -39,10 +39,9 @@ std::string TdxMemData::saveToText() {
     std::string text;
     {
         ViewSuspension suspension(*this);
-        const Bookmark mark = bookmark();
+        // The records are read in place: the current record stays where it is,
+        // unless it was an unchanged new record, which ending the edit drops.
         endEdit();
-        if (const int row = mark.recId ? findRecId(mark.recId) : -1; row >= 0)
-            m_current = row;
 
         const int stored = fieldCount() - 1; // all but RecId
         size_t perRecord = 2;

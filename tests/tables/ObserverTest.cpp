@@ -206,13 +206,5 @@ TEST_F(ObserverTest, SaveKeepsTheCurrentRecordAndEndsTheEdit) {
     EXPECT_EQ(devices.state(), TableState::Browse);
 }
 
-TEST_F(ObserverTest, RemovedObserverHearsNothing) {
-    devices.open();
-    Recorder views(devices);
-    devices.removeObserver(&views);
-    devices.append();
-    EXPECT_EQ(views.take(), "");
-}
-
 } // namespace
 } // namespace nakilon

@@ -254,20 +254,6 @@ TEST_F(TdxMemDataTest, EndTestIsTrueAtOnceOnAnEmptyTableAndAfterPassingTheLast) 
     EXPECT_EQ(devices.currentRow(), 4); // the visit ends on the last record
 }
 
-TEST_F(TdxMemDataTest, VisitChangingEveryRecord) {
-    addFive();
-    for (devices.first(); !devices.eof(); devices.next()) {
-        devices.edit();
-        devices.setInteger("TransferDurumu", 0);
-        devices.setText("Aciklama", "");
-        devices.post();
-    }
-    for (int row = 0; row < 5; ++row) {
-        EXPECT_FALSE(devices.isNull(row, devices.fieldIndex("TransferDurumu")));
-        EXPECT_EQ(devices.textAt(row, devices.fieldIndex("Aciklama")), "");
-    }
-}
-
 TEST_F(TdxMemDataTest, LocateFindsTheFirstMatchOrLeavesTheCurrentRecord) {
     addDevice(devices, 7, "A");
     addDevice(devices, 8, "B");
