@@ -54,6 +54,8 @@ std::vector<uint8_t> ChannelDeviceControl::call(const char* name,
         if (error.kind() == ChannelError::Kind::Timeout)
             throw Error(formatText("Cihaz yanıt vermedi: %s işlemi zaman aşımına uğradı", name));
         throw Error(formatText("Cihazla bağlantı koptu: %s işlemi tamamlanamadı", name));
+    } catch (const ProtocolError&) {
+        badAnswer(name);
     }
 }
 
