@@ -1,19 +1,9 @@
 #include "app/ProgramValues.h"
 #include "app/TAnaForm.h"
+#include "common/ProgramFolder.h"
 #include "tables/TDataModul.h"
 
 #include <QApplication>
-#include <QDir>
-
-namespace {
-
-// The program keeps every file in the folder of its executable.
-std::string programFolder() {
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'))
-        .toStdString();
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -23,7 +13,7 @@ int main(int argc, char** argv) {
     nakilon::TDataModul data;
     nakilon::ProgramValues values;
     nakilon::TAnaForm anaForm(data, values);
-    anaForm.create(programFolder());
+    anaForm.create(nakilon::executableFolder());
     anaForm.show();
     return QApplication::exec();
 }

@@ -7,7 +7,13 @@
 
 #include <deque>
 #include <optional>
+#include <ostream>
 #include <vector>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace nakilon::testsupport {
 
