@@ -26,8 +26,10 @@ std::string settingsText(const SettingsFile& file, const std::string& utf8) {
     return *bytes;
 }
 
-void readSettings(const std::string& programFolder, const SettingsFile& settings,
-                  ProgramValues& values, StartUpView& view) {
+} // namespace
+
+void readStartUpSettings(const std::string& programFolder, const SettingsFile& settings,
+                         ProgramValues& values, StartUpView& view) {
     const std::string stored = settings.readString(kSection, "KayitDosyasi", "");
     if (stored.empty()) {
         values.outputFileName = programFolder + "Hareketler.txt";
@@ -47,6 +49,8 @@ void readSettings(const std::string& programFolder, const SettingsFile& settings
     values.entryText = settings.readString(kSection, "GirisSTR", "1").substr(0, kEntryExitLength);
     values.exitText = settings.readString(kSection, "CikisSTR", "0").substr(0, kEntryExitLength);
 }
+
+namespace {
 
 void loadTable(TdxMemData& table, const std::string& fileName) {
     try {
@@ -100,7 +104,7 @@ void runCreationStep(const std::string& programFolder, TDataModul& data, Program
     values.programFolder = programFolder;
     const SettingsFile settings(programFile(programFolder, "Ayarlar.ini"));
     view.setCaption(kBannerCaption);
-    readSettings(programFolder, settings, values, view);
+    readStartUpSettings(programFolder, settings, values, view);
 
     data.CihazTable.open();
     const std::string deviceFile = programFile(programFolder, TDataModul::kCihazFile);

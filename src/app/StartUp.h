@@ -4,6 +4,7 @@
 
 namespace nakilon {
 
+class SettingsFile;
 class TDataModul;
 struct ProgramValues;
 
@@ -23,6 +24,13 @@ public:
 
 // The caption that replaces "Nakilon" once the window is being created.
 extern const char* const kBannerCaption;
+
+// Reads the settings at start-up, in their fixed order: the output file name
+// (written back when it had to be defaulted), the state of KayitSilbox
+// (written when it changes), the entry text and the exit text (7 bytes each).
+// The unattended transfer reads them the same way.
+void readStartUpSettings(const std::string& programFolder, const SettingsFile& settings,
+                         ProgramValues& values, StartUpView& view);
 
 // The main window's creation step: settings, device list, personnel list, in
 // the program's fixed order. `programFolder` (UTF-8) ends in a separator.
