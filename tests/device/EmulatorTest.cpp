@@ -205,7 +205,7 @@ TEST(Emulator, TwoTerminalsOnTwoPortsAreReachedByTheirValues) {
     TerminalState other = terminalWithRecords(4);
     other.machineNumber = 9;
     second.seed(other);
-    auto control = makeDeviceControl();
+    auto control = makeEmulatorDeviceControl();
     int32_t count = 0;
     ASSERT_EQ(connectDevice(*control, first.connection(ConnectionEthernet)),
               ConnectResult::Connected);

@@ -5,6 +5,7 @@
 #include "device/DeviceControlContract.h"
 
 #include "common/Error.h"
+#include "device/DeviceControlFactory.h"
 #include "device/com/ComDeviceControl.h"
 #include "device/com/ComVariant.h"
 #include "device/com/DispatchObject.h"
@@ -164,6 +165,11 @@ INSTANTIATE_TEST_SUITE_P(Com, DeviceControlContract,
                          harnessName);
 } // namespace contract
 
+TEST(ComDeviceControlFactory, ProgramControlsAreComBackends) {
+    const std::unique_ptr<DeviceControl> control = makeDeviceControl();
+    EXPECT_NE(dynamic_cast<ComDeviceControl*>(control.get()), nullptr);
+}
+
 TEST(ComDeviceControlMissing, ReportsAMissingComponentOnFirstUseAndAgainLater) {
     // Creating the control needs nothing; starting the program must not fail.
     ComDeviceControl control("{5C4E1A22-9B7D-4F0E-8A13-2D6F0B9C7E41}");
@@ -185,8 +191,7 @@ TEST_F(ComDeviceControlTest, FailedCallBecomesAnErrorNamingTheOperation) {
     connect();
     standIn().failNext("", E_ACCESSDENIED);
     const std::string text = errorText([&] { control().SetDeviceActive(Machine, 0); });
-    EXPECT_EQ(text.rfind("Cihaz erişim bileşeni çağrısı başarısız oldu (SetDeviceActive): ", 0),
-              0u)
+    EXPECT_EQ(text.rfind("Cihaz erişim bileşeni çağrısı başarısız oldu (SetDeviceActive): ", 0), 0u)
         << text;
 }
 
@@ -212,9 +217,9 @@ TEST_F(ComDeviceControlTest, EnrollmentArrayComesBackAsItsBoundsAllow) {
         size_t firstTaken, endTaken; // data[k] = k + 1 for k in [firstTaken, endTaken)
     };
     const Shape shapes[] = {
-        {0, 354, standin::ShapeI4, 0, 354},      {0, 300, standin::ShapeI4, 0, 300},
-        {0, 400, standin::ShapeI4, 0, 354},      {1, 354, standin::ShapeVariants, 1, 354},
-        {-2, 10, standin::ShapeVariants, 0, 8},  {100, 5, standin::ShapeI4, 100, 105},
+        {0, 354, standin::ShapeI4, 0, 354},     {0, 300, standin::ShapeI4, 0, 300},
+        {0, 400, standin::ShapeI4, 0, 354},     {1, 354, standin::ShapeVariants, 1, 354},
+        {-2, 10, standin::ShapeVariants, 0, 8}, {100, 5, standin::ShapeI4, 100, 105},
     };
     for (const Shape& shape : shapes) {
         standIn().shapeNextDownload(shape.lower, shape.count, shape.kind);
@@ -222,8 +227,8 @@ TEST_F(ComDeviceControlTest, EnrollmentArrayComesBackAsItsBoundsAllow) {
         data.fill(555);
         int32_t privilege = 0;
         int32_t password = 0;
-        ASSERT_TRUE(control().DownloadEnrollment(Machine, User, Machine, Slot, privilege, data,
-                                                 password));
+        ASSERT_TRUE(
+            control().DownloadEnrollment(Machine, User, Machine, Slot, privilege, data, password));
         EXPECT_EQ(privilege, 3);
         EXPECT_EQ(password, 4242);
         for (size_t k = 0; k < data.size(); ++k) {

@@ -326,8 +326,7 @@ HRESULT Control::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
     *exception = EXCEPINFO{};
     exception->scode = E_FAIL;
     exception->bstrSource = SysAllocString(L"SBXPC");
-    exception->bstrDescription =
-        SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    exception->bstrDescription = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return DISP_E_EXCEPTION;
 }
 
@@ -374,8 +373,8 @@ HRESULT Control::serve(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT*
     switch (id) {
     case dispid::OpenNetworkLink: {
         const Arguments a(params, 4);
-        const std::string address = com::cp1254FromWide(
-            std::wstring_view(a.text(1), SysStringLen(a.text(1))));
+        const std::string address =
+            com::cp1254FromWide(std::wstring_view(a.text(1), SysStringLen(a.text(1))));
         answer(result, c.OpenNetworkLink(a.number(0), address, a.number(2), a.number(3)));
         return S_OK;
     }
@@ -403,9 +402,9 @@ HRESULT Control::serve(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT*
         const Arguments a(params, 11);
         Out v1(a.out(1)), v2(a.out(2)), v3(a.out(3)), v4(a.out(4)), v5(a.out(5)), v6(a.out(6)),
             v7(a.out(7)), v8(a.out(8)), v9(a.out(9)), v10(a.out(10));
-        answer(result, c.TakeLogEntry(a.number(0), v1.value(), v2.value(), v3.value(),
-                                      v4.value(), v5.value(), v6.value(), v7.value(), v8.value(),
-                                      v9.value(), v10.value()));
+        answer(result, c.TakeLogEntry(a.number(0), v1.value(), v2.value(), v3.value(), v4.value(),
+                                      v5.value(), v6.value(), v7.value(), v8.value(), v9.value(),
+                                      v10.value()));
         return S_OK;
     }
     case dispid::QueryDeviceCounter: {
@@ -470,8 +469,8 @@ HRESULT Control::serve(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT*
     }
     case dispid::ChangeUserRole: {
         const Arguments a(params, 5);
-        answer(result, c.ChangeUserRole(a.number(0), a.number(1), a.number(2), a.number(3),
-                                        a.number(4)));
+        answer(result,
+               c.ChangeUserRole(a.number(0), a.number(1), a.number(2), a.number(3), a.number(4)));
         return S_OK;
     }
     case dispid::PurgeLogs: {

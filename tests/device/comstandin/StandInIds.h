@@ -22,10 +22,10 @@ constexpr int32_t FailNextCall = 1003;
 // `lower` instead of filling the caller's; element k is enrollment element k
 // where 0 <= k <= 353, and -1 elsewhere.
 constexpr int32_t ShapeNextDownload = 1004;
-constexpr int32_t ShapeI4 = 0;        // VT_ARRAY|VT_I4
-constexpr int32_t ShapeVariants = 1;  // VT_ARRAY|VT_VARIANT holding VT_I4 values
-constexpr int32_t ShapeNotArray = 2;  // a plain VT_I4
-constexpr int32_t ShapeTwoDims = 3;   // a two-dimensional VT_I4 array
+constexpr int32_t ShapeI4 = 0;       // VT_ARRAY|VT_I4
+constexpr int32_t ShapeVariants = 1; // VT_ARRAY|VT_VARIANT holding VT_I4 values
+constexpr int32_t ShapeNotArray = 2; // a plain VT_I4
+constexpr int32_t ShapeTwoDims = 3;  // a two-dimensional VT_I4 array
 // TrueAs(value I4): the VARIANT_BOOL that the following true answers carry
 // (VARIANT_TRUE, -1, until set).
 constexpr int32_t TrueAs = 1005;

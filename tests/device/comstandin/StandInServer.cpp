@@ -133,8 +133,8 @@ STDAPI DllRegisterServer() {
         return SELFREG_E_CLASS;
     HKEY server = nullptr;
     const std::wstring key = classKey() + L"\\InprocServer32";
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                        &server, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &server,
+                        nullptr) != ERROR_SUCCESS)
         return SELFREG_E_CLASS;
     const bool written = setValue(server, nullptr, self) == ERROR_SUCCESS &&
                          setValue(server, L"ThreadingModel", L"Apartment") == ERROR_SUCCESS;
@@ -155,7 +155,6 @@ STDAPI DllUnregisterServer() {
         return S_OK;
     if (_wcsicmp(current.c_str(), modulePath().c_str()) != 0)
         return SELFREG_E_CLASS;
-    return RegDeleteTreeW(HKEY_CLASSES_ROOT, classKey().c_str()) == ERROR_SUCCESS
-               ? S_OK
-               : SELFREG_E_CLASS;
+    return RegDeleteTreeW(HKEY_CLASSES_ROOT, classKey().c_str()) == ERROR_SUCCESS ? S_OK
+                                                                                  : SELFREG_E_CLASS;
 }

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nakilon {
+
+struct TerminalOptions {
+    std::string address = "127.0.0.1";
+    int port = 5005;
+    std::vector<int> serialPorts; // --serial N, --usb is 0
+    std::string stateFile;
+    std::string journalFile;
+    std::optional<int32_t> records;
+    std::optional<int32_t> users;
+    uint32_t seed = 1;
+    int32_t machineNumber = 1;
+    int32_t password = 0;
+    int latencyMs = 0;
+    bool help = false;
+};
+
+// Reads the command line; raises Error with a text for the operator.
+TerminalOptions parseTerminalOptions(const std::vector<std::string>& arguments);
+
+extern const char* const TerminalHelpText;
+
+} // namespace nakilon
