@@ -10,6 +10,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -419,6 +421,28 @@ TEST_F(MainWindowTest, TickingSecMakesTheRowCurrentAndRewritesTheList) {
               kDeviceHeader + "1\tKap\xFD A\t1\t1\t10.0.0.5\t\t5005\t1\t\t\t0\t\t0\r\n" +
                   "2\tYemekhane\t2\t2\t\t\t3\t1\t\t\t0\t\t0\r\n" +
                   "3\tDepo\t3\t3\t\t\t\t0\t\t\t0\t\t0\r\n");
+}
+
+TEST_F(MainWindowTest, AClickOnTheSecBoxOfAnotherRowMarksThatRow) {
+    m_folder.write("Cihazlar.Dat", kThreeDevices);
+    start();
+    find<QTabWidget>("Sayfalar")->setCurrentIndex(1);
+    auto* grid = find<QTableView>("CihazGrid");
+    const QModelIndex cell = grid->model()->index(1, 0);
+    QStyleOptionViewItem option;
+    option.initFrom(grid);
+    option.rect = grid->visualRect(cell);
+    option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    const QRect box =
+        grid->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, grid);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, box.center());
+    EXPECT_TRUE(m_boxes.shown().empty());
+    EXPECT_EQ(m_data.CihazTable.currentRow(), 1);
+    EXPECT_EQ(cell.data(Qt::CheckStateRole), Qt::Checked);
+    EXPECT_EQ(m_folder.read("Cihazlar.Dat"),
+              kDeviceHeader + "1\tKap\xFD A\t1\t1\t10.0.0.5\t\t5005\t1\t\t\t0\t\t0\r\n" +
+                  "2\tYemekhane\t2\t2\t\t\t3\t1\t\t\t0\t\t0\r\n" +
+                  "3\tDepo\t3\t3\t\t\t\t1\t\t\t0\t\t0\r\n");
 }
 
 TEST_F(MainWindowTest, AFailedSaveOfTheMarkIsShownAndLeavesTheFile) {
