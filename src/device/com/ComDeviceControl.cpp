@@ -223,8 +223,7 @@ bool ComDeviceControl::QueryDeviceCounter(int32_t machineNumber, int32_t index, 
     arguments.number(machineNumber);
     arguments.number(index);
     arguments.out(value);
-    return arguments.call(component().object(), "QueryDeviceCounter",
-                          dispid::QueryDeviceCounter);
+    return arguments.call(component().object(), "QueryDeviceCounter", dispid::QueryDeviceCounter);
 }
 
 bool ComDeviceControl::FetchUserIndex(int32_t machineNumber) {
@@ -238,8 +237,7 @@ bool ComDeviceControl::TakeUserIndexEntry(int32_t machineNumber, int32_t& userNu
     arguments.number(machineNumber);
     for (int32_t* value : {&userNumber, &secondMachineNumber, &slot, &privilege, &enabled})
         arguments.out(*value);
-    return arguments.call(component().object(), "TakeUserIndexEntry",
-                          dispid::TakeUserIndexEntry);
+    return arguments.call(component().object(), "TakeUserIndexEntry", dispid::TakeUserIndexEntry);
 }
 
 bool ComDeviceControl::DownloadEnrollment(int32_t machineNumber, int32_t userNumber,

@@ -38,16 +38,16 @@ public:
     bool FetchLogBatch(int32_t machineNumber) override;
     bool TakeLogEntry(int32_t machineNumber, int32_t& terminalMachineNumber,
                       int32_t& personnelNumber, int32_t& entryMachineNumber, int32_t& mode,
-                      int32_t& year, int32_t& month, int32_t& day, int32_t& hour,
-                      int32_t& minute, int32_t& second) override;
+                      int32_t& year, int32_t& month, int32_t& day, int32_t& hour, int32_t& minute,
+                      int32_t& second) override;
     bool QueryDeviceCounter(int32_t machineNumber, int32_t index, int32_t& value) override;
     bool FetchUserIndex(int32_t machineNumber) override;
     bool TakeUserIndexEntry(int32_t machineNumber, int32_t& userNumber,
                             int32_t& secondMachineNumber, int32_t& slot, int32_t& privilege,
                             int32_t& enabled) override;
-    bool DownloadEnrollment(int32_t machineNumber, int32_t userNumber,
-                            int32_t secondMachineNumber, int32_t slot, int32_t& privilege,
-                            EnrollmentData& data, int32_t& password) override;
+    bool DownloadEnrollment(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
+                            int32_t slot, int32_t& privilege, EnrollmentData& data,
+                            int32_t& password) override;
     bool UploadEnrollment(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
                           int32_t slot, int32_t privilege, const EnrollmentData& data,
                           int32_t password) override;

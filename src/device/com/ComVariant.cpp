@@ -28,8 +28,7 @@ std::string fromWide(UINT codePage, std::wstring_view wide) {
         WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(std::max(length, 0)), '\0');
     if (length > 0)
-        WideCharToMultiByte(codePage, 0, wide.data(), size, out.data(), length, nullptr,
-                            nullptr);
+        WideCharToMultiByte(codePage, 0, wide.data(), size, out.data(), length, nullptr, nullptr);
     return out;
 }
 
@@ -119,8 +118,8 @@ std::optional<EnrollmentData> readEnrollmentArray(const VARIANT& value) {
         return value.pvarVal ? readEnrollmentArray(*value.pvarVal) : std::nullopt;
     if (!(value.vt & VT_ARRAY))
         return std::nullopt;
-    SAFEARRAY* array = (value.vt & VT_BYREF) ? (value.pparray ? *value.pparray : nullptr)
-                                              : value.parray;
+    SAFEARRAY* array =
+        (value.vt & VT_BYREF) ? (value.pparray ? *value.pparray : nullptr) : value.parray;
     if (!array || SafeArrayGetDim(array) != 1)
         return std::nullopt;
     const VARTYPE element = static_cast<VARTYPE>(value.vt & VT_TYPEMASK);
@@ -141,13 +140,13 @@ std::optional<EnrollmentData> readEnrollmentArray(const VARIANT& value) {
         data = copyElements(static_cast<const LONG*>(elements), lower, upper,
                             [](LONG v) { return static_cast<int32_t>(v); });
     } else {
-        data = copyElements(static_cast<const VARIANT*>(elements), lower, upper,
-                            [](const VARIANT& v) {
-                                Variant number;
-                                if (FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(&v), 0, VT_I4)))
-                                    return int32_t{0};
-                                return static_cast<int32_t>(number->lVal);
-                            });
+        data =
+            copyElements(static_cast<const VARIANT*>(elements), lower, upper, [](const VARIANT& v) {
+                Variant number;
+                if (FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(&v), 0, VT_I4)))
+                    return int32_t{0};
+                return static_cast<int32_t>(number->lVal);
+            });
     }
     SafeArrayUnaccessData(array);
     return data;

@@ -7,6 +7,7 @@
 #include "device/DeviceControl.h"
 
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <optional>

@@ -2,8 +2,9 @@
 
 // Windows only. Includes <windows.h>.
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <cstddef>
 

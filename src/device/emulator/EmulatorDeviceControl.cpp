@@ -9,9 +9,12 @@ std::unique_ptr<DeviceControl> makeEmulatorDeviceControl(TcpChannelOptions optio
     return std::make_unique<ChannelDeviceControl>(std::make_unique<TcpChannel>(std::move(options)));
 }
 
-// Builds without the terminal maker's component talk to emulated terminals.
+#ifndef _WIN32
+// Builds without the terminal maker's component talk to emulated terminals;
+// Windows builds drive the component (device/com).
 std::unique_ptr<DeviceControl> makeDeviceControl() {
     return makeEmulatorDeviceControl();
 }
+#endif
 
 } // namespace nakilon
