@@ -127,12 +127,17 @@ std::string readWholeFile(std::string_view utf8Name) {
 #endif
     if (!file)
         throw IoError(errnoText(errno));
+    // Read straight into the string, sized by the file; a file that grows
+    // meanwhile is read on to its end.
     std::string content;
-    char buffer[1 << 16];
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(path, sizeError);
+    size_t filled = 0;
+    content.resize(sizeError ? size_t{1} << 16 : static_cast<size_t>(size) + 1);
     for (;;) {
-        const size_t n = std::fread(buffer, 1, sizeof buffer, file);
-        content.append(buffer, n);
-        if (n < sizeof buffer) {
+        const size_t n = std::fread(content.data() + filled, 1, content.size() - filled, file);
+        filled += n;
+        if (filled < content.size()) {
             if (std::ferror(file)) {
                 const int code = errno ? errno : EIO;
                 std::fclose(file);
@@ -140,7 +145,9 @@ std::string readWholeFile(std::string_view utf8Name) {
             }
             break;
         }
+        content.resize(content.size() * 2);
     }
+    content.resize(filled);
     std::fclose(file);
     return content;
 }

@@ -24,5 +24,8 @@ struct OutputRecord {
 // are) by the device's entry/exit type and the mode value's second byte.
 std::string makeOutputLine(const OutputRecord& record, std::string_view entryText,
                            std::string_view exitText);
+// The same into `line`, which is emptied first (its storage is reused).
+void makeOutputLine(std::string& line, const OutputRecord& record, std::string_view entryText,
+                    std::string_view exitText);
 
 } // namespace nakilon

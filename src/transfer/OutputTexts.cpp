@@ -103,6 +103,29 @@ void OutputTexts::release() {
     m_lock.reset();
 }
 
+namespace {
+
+// Where the first line break that is not already CR LF stands; npos for none.
+size_t firstBareBreak(std::string_view text) {
+    size_t pos = text.find_first_of("\r\n");
+    while (pos != std::string_view::npos) {
+        if (text[pos] == '\n' || pos + 1 == text.size() || text[pos + 1] != '\n')
+            return pos;
+        pos = text.find_first_of("\r\n", pos + 2);
+    }
+    return pos;
+}
+
+} // namespace
+
+std::string normalizeLineBreaks(std::string&& text) {
+    // Files this program wrote already hold CR LF only: keep them as they are
+    // instead of copying a large file once more.
+    if (firstBareBreak(text) == std::string::npos)
+        return std::move(text);
+    return normalizeLineBreaks(std::string_view(text));
+}
+
 std::string normalizeLineBreaks(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 32);

@@ -58,6 +58,7 @@ private:
 
 // Every line break of a text (CR LF, a lone CR, a lone LF) made CR LF.
 std::string normalizeLineBreaks(std::string_view text);
+std::string normalizeLineBreaks(std::string&& text);
 
 // Adds a line the way a list of lines does: after the last line break, or
 // after a CR LF when the text does not end with one (and then the text again

@@ -50,6 +50,7 @@ private:
     ProgramValues& m_values;
     Operator& m_op;
     OutputTexts m_texts;
+    std::string m_line;
 };
 
 void Run::writeRow(int32_t recId, const char* field, int32_t number, const std::string* text) {
@@ -148,7 +149,8 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
         record.day = e.day;
         record.hour = e.hour;
         record.minute = e.minute;
-        m_texts.addLine(makeOutputLine(record, m_values.entryText, m_values.exitText));
+        makeOutputLine(m_line, record, m_values.entryText, m_values.exitText);
+        m_texts.addLine(m_line);
         ++job.outcome.accepted;
         job.percentage = progressPercent(job.outcome.accepted, expected);
         setDeviceProgress(job.recId, job.percentage, job.writtenPercentage);

@@ -1,0 +1,192 @@
+// The transfer run's cost: a million records from one emulated terminal over
+// loopback into both files, beside one plain write of the same bytes; and a
+// run that adds 1,000 lines to a 100 MB output file.
+#include "common/FileIo.h"
+#include "common/Operator.h"
+#include "device/emulator/EmulatorDeviceControl.h"
+#include "device/emulator/EmulatorServer.h"
+#include "device/emulator/VirtualTerminal.h"
+#include "tables/TDataModul.h"
+#include "transfer/TransferRun.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace nakilon;
+
+namespace {
+
+class SilentOperator : public Operator {
+public:
+    void information(const std::string&) override {}
+    bool confirm(const std::string&) override { return false; }
+    void processEvents() override {}
+    void repaintTransferGrid() override {}
+};
+
+// Counts the writes of a device's progress into its row.
+class ProgressWrites : public TableObserver {
+public:
+    explicit ProgressWrites(TdxMemData& table) : m_table(table) { table.addObserver(this); }
+    ~ProgressWrites() override { m_table.removeObserver(this); }
+    void recordChanged(int row) override {
+        const int32_t value = m_table.integerAt(row, m_table.fieldIndex("TransferDurumu"));
+        if (value != m_last)
+            ++count;
+        m_last = value;
+    }
+    int count = 0;
+
+private:
+    TdxMemData& m_table;
+    int32_t m_last = 0;
+};
+
+std::string benchFolder() {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("nakilon-bench-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return pathToUtf8(folder) + "/";
+}
+
+TerminalState terminalWith(int records) {
+    TerminalState state;
+    state.machineNumber = 1;
+    state.logs.reserve(static_cast<size_t>(records));
+    for (int i = 0; i < records; ++i) {
+        LogRecord r;
+        r.personnelNumber = 1000 + i % 500;
+        r.mode = (i % 2 ? 0x0501 : 0x0401);
+        r.year = 2024;
+        r.month = 1 + i % 12;
+        r.day = 1 + i % 28;
+        r.hour = 8 + i % 10;
+        r.minute = i % 60;
+        r.second = i % 60;
+        state.logs.push_back(r);
+    }
+    return state;
+}
+
+void openDeviceList(TDataModul& data, uint16_t port) {
+    data.CihazTable.open();
+    data.CihazTable.append();
+    data.CihazTable.setInteger("CihazNo", 1);
+    data.CihazTable.setText("CihazAdi", "Cihaz1");
+    data.CihazTable.setInteger("MakineNo", 1);
+    data.CihazTable.setInteger("BaglantiTipi", 1);
+    data.CihazTable.setText("IPAdres", "127.0.0.1");
+    data.CihazTable.setInteger("Port", port);
+    data.CihazTable.setInteger("Isaret", 1);
+    data.CihazTable.setInteger("GCTip", 0);
+    data.CihazTable.post();
+}
+
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void millionRecordsIntoBothFiles(benchmark::State& state) {
+    const int records = static_cast<int>(state.range(0));
+    VirtualTerminal terminal(terminalWith(records));
+    EmulatorServer server(terminal);
+    const uint16_t port = server.listen("127.0.0.1", 0);
+    server.start();
+    const std::string folder = benchFolder();
+
+    double plainSeconds = 0;
+    double plainSyncedSeconds = 0;
+    int progressWrites = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(pathFromUtf8(folder + "Hareketler.txt"));
+        std::filesystem::remove_all(pathFromUtf8(folder + "Backup"));
+        TDataModul data;
+        openDeviceList(data, port);
+        ProgressWrites writes(data.CihazTable);
+        ProgramValues values{folder, folder + "Hareketler.txt", "1", "0", ""};
+        SilentOperator op;
+        const std::unique_ptr<DeviceControl> control = makeEmulatorDeviceControl();
+        TransferOptions options;
+        options.backupMode = true; // every record, on every iteration
+        state.ResumeTiming();
+
+        AktarButonClick(data.CihazTable, *control, values, options, {2024, 1, 15}, op);
+
+        state.PauseTiming();
+        progressWrites = writes.count;
+        // The same bytes (both files) with one plain write each, for
+        // comparison; once as a bare write, once flushed to disk like the run.
+        const std::string bytes = readWholeFile(folder + "Hareketler.txt");
+        const auto plainWrite = [&](bool flush) {
+            const auto start = std::chrono::steady_clock::now();
+            for (const char* name : {"plain1.txt", "plain2.txt"}) {
+                FILE* file = std::fopen((folder + name).c_str(), "wb");
+                std::fwrite(bytes.data(), 1, bytes.size(), file);
+                std::fflush(file);
+                if (flush)
+                    ::fsync(::fileno(file));
+                std::fclose(file);
+            }
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        };
+        plainSeconds = plainWrite(false);
+        plainSyncedSeconds = plainWrite(true);
+        state.counters["output_MB"] = static_cast<double>(bytes.size()) / 1e6;
+        state.ResumeTiming();
+    }
+    state.counters["plain_write_ms"] = plainSeconds * 1000;
+    state.counters["plain_fsync_ms"] = plainSyncedSeconds * 1000;
+    state.counters["progress_writes"] = progressWrites;
+    state.counters["peak_MB"] = peakMegabytes();
+    server.stop();
+    std::filesystem::remove_all(pathFromUtf8(folder));
+}
+
+void thousandLinesOntoALargeOutputFile(benchmark::State& state) {
+    VirtualTerminal terminal(terminalWith(1000));
+    EmulatorServer server(terminal);
+    const uint16_t port = server.listen("127.0.0.1", 0);
+    server.start();
+    const std::string folder = benchFolder();
+    std::string existing;
+    const std::string line = "001,001234,1,2024/01/15,08:30:00,1\r\n";
+    while (existing.size() < 100'000'000)
+        existing += line;
+
+    for (auto _ : state) {
+        state.PauseTiming();
+        writeFileAtomic(folder + "Hareketler.txt", existing);
+        std::filesystem::remove_all(pathFromUtf8(folder + "Backup"));
+        TDataModul data;
+        openDeviceList(data, port);
+        ProgramValues values{folder, folder + "Hareketler.txt", "1", "0", ""};
+        SilentOperator op;
+        const std::unique_ptr<DeviceControl> control = makeEmulatorDeviceControl();
+        TransferOptions options;
+        options.backupMode = true;
+        state.ResumeTiming();
+
+        AktarButonClick(data.CihazTable, *control, values, options, {2024, 1, 15}, op);
+    }
+    state.counters["peak_MB"] = peakMegabytes();
+    server.stop();
+    std::filesystem::remove_all(pathFromUtf8(folder));
+}
+
+} // namespace
+
+BENCHMARK(millionRecordsIntoBothFiles)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK(thousandLinesOntoALargeOutputFile)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_MAIN();
