@@ -388,7 +388,7 @@ TEST_F(TdxMemDataTest, IntegerFieldsTakeTextThatReadsAsAnInteger) {
 TEST_F(TdxMemDataTest, TextsThatWouldBreakATableFileAreRefused) {
     devices.append();
     devices.setText("CihazAdi", "A");
-    for (const std::string bad :
+    for (const std::string& bad :
          {std::string("a\tb"), std::string("a\rb"), std::string("a\nb"), std::string("a\0b", 3)}) {
         EXPECT_EQ(errorText([&] { devices.setText("CihazAdi", bad); }),
                   "Field 'CihazAdi' cannot hold a TAB, CR, LF or NUL character");
