@@ -49,7 +49,7 @@ DeviceTab::DeviceTab(TDataModul& dataModul, const ProgramValues& values, QWidget
     setUpGrid(m_ui->CihazGrid, m_model);
     QHeaderView* header = m_ui->CihazGrid->horizontalHeader();
     header->setStretchLastSection(true);
-    const int widths[] = {30, 40, 85, 90, 90, 42, 48};
+    const int widths[] = {30, 40, 80, 100, 90, 40, 45};
     for (int column = 0; column < 7; ++column)
         header->resizeSection(column, widths[column]);
 }
