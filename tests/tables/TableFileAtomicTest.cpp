@@ -60,12 +60,22 @@ TEST_F(TableFileAtomicTest, SavingOverAFolderOrIntoAMissingFolderFails) {
     devices.open();
     addDevice(devices, 1, "A");
     std::filesystem::create_directory(std::filesystem::path(folder.file("Cihazlar.Dat")));
+    // The reason is the system's own text, which Windows words its own way.
+    const auto expectFailure = [](const std::string& text, const std::string& start, int code) {
+#ifdef _WIN32
+        (void)code;
+        EXPECT_EQ(text.rfind(start, 0), 0u) << text;
+        EXPECT_GT(text.size(), start.size()) << text;
+#else
+        EXPECT_EQ(text, start + std::strerror(code));
+#endif
+    };
     const std::string name = folder.file("Cihazlar.Dat");
-    EXPECT_EQ(errorText([&] { devices.saveToFile(name); }),
-              "Cannot create file \"" + name + "\". " + std::strerror(EISDIR));
+    expectFailure(errorText([&] { devices.saveToFile(name); }),
+                  "Cannot create file \"" + name + "\". ", EISDIR);
     const std::string missing = folder.file("Yok\\Cihazlar.Dat");
-    EXPECT_EQ(errorText([&] { devices.saveToFile(missing); }),
-              "Cannot create file \"" + missing + "\". " + std::strerror(ENOENT));
+    expectFailure(errorText([&] { devices.saveToFile(missing); }),
+                  "Cannot create file \"" + missing + "\". ", ENOENT);
     EXPECT_EQ(devices.rowCount(), 1);
 }
 
