@@ -2,6 +2,7 @@
 #include "app/TAnaForm.h"
 #include "common/FileIo.h"
 #include "common/MessageBox.h"
+#include "device/emulator/EmulatorDeviceControl.h"
 #include "tables/TDataModul.h"
 
 #include <QApplication>
@@ -52,7 +53,8 @@ void StartUpToShownWindow(benchmark::State& state) {
     for (auto _ : state) {
         TDataModul data;
         ProgramValues values;
-        TAnaForm form(data, values);
+        const std::unique_ptr<DeviceControl> cc = makeEmulatorDeviceControl();
+        TAnaForm form(data, values, *cc);
         form.create(folder);
         form.show();
         QApplication::processEvents();

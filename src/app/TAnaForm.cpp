@@ -5,15 +5,34 @@
 #include "app/SettingsTab.h"
 #include "app/TransferTab.h"
 #include "common/Command.h"
+#include "common/LocalTime.h"
+#include "common/WindowOperator.h"
+#include "tables/TDataModul.h"
+#include "transfer/EntryFilter.h"
+#include "transfer/TransferRun.h"
 #include "ui_TAnaForm.h"
 
+#include <QCloseEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QShowEvent>
 
 namespace nakilon {
 
-TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::TAnaForm>()), m_data(dataModul), m_values(values) {
+namespace {
+
+std::optional<int32_t> dayNumberOf(const std::optional<QDate>& date) {
+    if (!date)
+        return std::nullopt;
+    return dayNumber(date->year(), date->month(), date->day());
+}
+
+} // namespace
+
+TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::TAnaForm>()), m_data(dataModul), m_values(values),
+      m_cc(cc) {
     m_ui->setupUi(this);
     m_transferTab = new TransferTab(dataModul, this);
     m_deviceTab = new DeviceTab(dataModul, values, this);
@@ -24,12 +43,50 @@ TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, QWidget* parent
     m_ui->Sayfalar->setCurrentIndex(0);
     // Nothing is saved on the way out: every change was written when made.
     connect(m_ui->KapatButon, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_transferTab->aktarButon(), &QPushButton::clicked, this, &TAnaForm::AktarButonClick);
 }
 
 TAnaForm::~TAnaForm() = default;
 
 bool TAnaForm::create(const std::string& programFolder) {
     return runCommand(this, [&] { runCreationStep(programFolder, m_data, m_values, *this); });
+}
+
+void TAnaForm::AktarButonClick() {
+    if (m_transferRunning)
+        return;
+    // The run lets the window handle events between devices; no other command
+    // may start then (a second run would rewrite the output file under it).
+    m_transferRunning = true;
+    setCommandsEnabled(false);
+    TransferOptions options;
+    options.backupMode = m_settingsTab->backupMode();
+    options.fromDay = dayNumberOf(m_settingsTab->fromDate());
+    options.toDay = dayNumberOf(m_settingsTab->toDate());
+    const LocalDateTime now = localNow();
+    WindowOperator op(this, m_transferTab->grid());
+    runCommand(this, [&] {
+        nakilon::AktarButonClick(m_data.CihazTable, m_cc, m_values, options,
+                                 {now.year, now.month, now.day}, op);
+    });
+    setCommandsEnabled(true);
+    m_transferRunning = false;
+}
+
+void TAnaForm::setCommandsEnabled(bool enabled) {
+    m_transferTab->aktarButon()->setEnabled(enabled);
+    m_deviceTab->setEnabled(enabled);
+    m_settingsTab->setEnabled(enabled);
+    m_ui->KapatButon->setEnabled(enabled);
+}
+
+void TAnaForm::closeEvent(QCloseEvent* event) {
+    // A run in progress holds records that no file has yet; it ends soon.
+    if (m_transferRunning) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void TAnaForm::setCaption(const std::string& utf8) {

@@ -13,6 +13,7 @@ class TAnaForm;
 
 namespace nakilon {
 
+class DeviceControl;
 class DeviceTab;
 class SettingsTab;
 class TDataModul;
@@ -25,7 +26,10 @@ struct ProgramValues;
 class TAnaForm : public QWidget, private StartUpView {
     Q_OBJECT
 public:
-    TAnaForm(TDataModul& dataModul, ProgramValues& values, QWidget* parent = nullptr);
+    // `cc` is the window's device control (CC): the transfer run and the
+    // maintenance commands reach the terminals through it.
+    TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc,
+             QWidget* parent = nullptr);
     ~TAnaForm() override;
 
     // The creation step (settings, device list, personnel list). An error ends
@@ -37,8 +41,14 @@ public:
     DeviceTab* deviceTab() const { return m_deviceTab; }
     SettingsTab* settingsTab() const { return m_settingsTab; }
 
+    // "Bilgileri Aktar": the transfer run. While it runs, the window's other
+    // commands cannot start and the window does not close.
+    void AktarButonClick();
+    bool transferRunning() const { return m_transferRunning; }
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void setCaption(const std::string& utf8) override;
@@ -47,11 +57,14 @@ private:
     void setKayitSilChecked(bool checked) override;
 
     void FormShow();
+    void setCommandsEnabled(bool enabled);
     void centreOnScreen();
 
     std::unique_ptr<Ui::TAnaForm> m_ui;
     TDataModul& m_data;
     ProgramValues& m_values;
+    DeviceControl& m_cc;
+    bool m_transferRunning = false;
     TransferTab* m_transferTab;
     DeviceTab* m_deviceTab;
     SettingsTab* m_settingsTab;

@@ -3,6 +3,7 @@
 #include "app/ProgramValues.h"
 #include "common/EmptyDateEdit.h"
 #include "common/FileIoTesting.h"
+#include "device/emulator/EmulatorDeviceControl.h"
 #include "support/TempFolder.h"
 #include "tables/TDataModul.h"
 
@@ -55,7 +56,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     // Runs the start-up of the program on the test's folder and shows the window.
     void start() {
-        m_form = std::make_unique<TAnaForm>(m_data, m_values);
+        m_form = std::make_unique<TAnaForm>(m_data, m_values, *m_cc);
         m_created = m_form->create(m_folder.path());
         m_form->show();
     }
@@ -74,6 +75,7 @@ protected:
     MessageHookRecorder m_boxes;
     TDataModul m_data;
     ProgramValues m_values;
+    std::unique_ptr<DeviceControl> m_cc = makeEmulatorDeviceControl();
     std::unique_ptr<TAnaForm> m_form;
     bool m_created = false;
 };
