@@ -2,6 +2,7 @@
 
 #include "device/DeviceControl.h"
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 

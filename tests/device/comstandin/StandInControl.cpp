@@ -184,8 +184,10 @@ HRESULT fillArray(const EnrollmentData& data, VARIANT* array) {
 
 // COM interfaces have no virtual destructor by design: an object deletes
 // itself through its own type in Release.
+#if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
 class Control : public IDispatch {
 public:
     Control()
@@ -248,7 +250,9 @@ private:
     LONG m_commPort = 1;
     LONG m_baudrate = 115200;
 };
+#if defined(__GNUC__)
 #pragma GCC diagnostic pop
+#endif
 
 struct Name {
     const wchar_t* name;

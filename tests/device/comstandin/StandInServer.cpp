@@ -21,8 +21,10 @@ std::atomic<LONG> g_locks{0};
 
 // COM interfaces have no virtual destructor by design: an object deletes
 // itself through its own type in Release.
+#if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
 class Factory : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -57,7 +59,9 @@ public:
         return S_OK;
     }
 };
+#if defined(__GNUC__)
 #pragma GCC diagnostic pop
+#endif
 
 Factory g_factory;
 
