@@ -1,5 +1,7 @@
 #include "transfer/EntryFilter.h"
 
+#include "common/CivilDate.h"
+
 namespace nakilon {
 
 namespace {
@@ -26,14 +28,8 @@ std::optional<int32_t> dayNumber(int32_t year, int32_t month, int32_t day) {
     if (!within(year, 1, 9999) || !within(month, 1, 12) ||
         !within(day, 1, daysInMonth(year, month)))
         return std::nullopt;
-    // Days from 1 January of year 1 to the date, then moved to the 1899 epoch.
-    const int32_t y = year - 1;
-    int32_t days = y * 365 + y / 4 - y / 100 + y / 400;
-    for (int32_t m = 1; m < month; ++m)
-        days += daysInMonth(year, m);
-    days += day - 1;
-    constexpr int32_t kDaysTo18991230 = 693593; // 0001-01-01 .. 1899-12-30
-    return days - kDaysTo18991230;
+    constexpr int64_t kEpoch = daysFromCivil(1899, 12, 30);
+    return static_cast<int32_t>(daysFromCivil(year, month, day) - kEpoch);
 }
 
 DateRange DateRange::fromEditors(std::optional<int32_t> fromDay, std::optional<int32_t> toDay) {

@@ -1,6 +1,6 @@
 #include "device/emulator/TerminalGenerator.h"
 
-#include "device/emulator/CivilDate.h"
+#include "common/CivilDate.h"
 
 #include <algorithm>
 #include <random>

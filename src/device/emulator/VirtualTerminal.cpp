@@ -1,21 +1,16 @@
 #include "device/emulator/VirtualTerminal.h"
 
-#include "device/emulator/CivilDate.h"
+#include "common/CivilDate.h"
+#include "common/LocalTime.h"
 
 #include <ctime>
 
 namespace nakilon {
 
 int64_t systemLocalSeconds() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    const int64_t days = daysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-    return days * 86400 + local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+    const LocalDateTime now = localNow();
+    const int64_t days = daysFromCivil(now.year, now.month, now.day);
+    return days * 86400 + now.hour * 3600 + now.minute * 60 + now.second;
 }
 
 ClockReading clockReadingAt(int64_t localSeconds) {
