@@ -17,9 +17,9 @@ CurrentRowLink* setUpGrid(QTableView* view, RecordTableModel* model) {
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
     view->horizontalHeader()->setHighlightSections(false);
     for (int column = 0; column < model->columnCount(); ++column) {
-        const GridColumn& spec = model->column(column);
-        view->setColumnHidden(column, spec.hidden);
-        if (spec.kind == GridColumn::Kind::Progress)
+        const GridColumn& definition = model->column(column);
+        view->setColumnHidden(column, definition.hidden);
+        if (definition.kind == GridColumn::Kind::Progress)
             view->setItemDelegateForColumn(column, new ProgressDelegate(view));
     }
     return new CurrentRowLink(model, view);
