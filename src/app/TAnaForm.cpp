@@ -15,8 +15,8 @@
 #include <QCloseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QTableView>
 #include <QShowEvent>
+#include <QTableView>
 
 namespace nakilon {
 

@@ -31,7 +31,8 @@ std::string executableFolder() {
         exe = std::filesystem::current_path() / "nakilon";
 #endif
     std::string folder = pathToUtf8(exe.parent_path());
-    if (folder.empty() || folder.back() != static_cast<char>(std::filesystem::path::preferred_separator))
+    if (folder.empty() ||
+        folder.back() != static_cast<char>(std::filesystem::path::preferred_separator))
         folder += static_cast<char>(std::filesystem::path::preferred_separator);
     return folder;
 }
