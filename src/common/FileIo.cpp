@@ -10,6 +10,8 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include "common/SystemMessage.h"
+
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -38,18 +40,8 @@ std::string errnoText(int code) {
 
 #ifdef _WIN32
 std::string windowsErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
-    if (buffer)
-        LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
-    if (text.empty())
-        return "Error " + std::to_string(code);
-    return pathToUtf8(std::filesystem::path(text));
+    const std::string text = systemMessageText(code);
+    return text.empty() ? "Error " + std::to_string(code) : text;
 }
 #endif
 

@@ -1,6 +1,7 @@
 #include "device/com/ComVariant.h"
 
 #include "common/Error.h"
+#include "common/SystemMessage.h"
 #include "common/Text.h"
 
 #include <algorithm>
@@ -74,18 +75,10 @@ std::string utf8FromBstr(BSTR text) {
 }
 
 std::string hresultText(HRESULT code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
-    if (buffer)
-        LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
+    const std::string text = systemMessageText(static_cast<unsigned long>(code));
     if (text.empty())
         return formatText("0x%08lX", static_cast<unsigned long>(code));
-    return utf8FromWide(text);
+    return text;
 }
 
 bool truthOf(const VARIANT& value) {
