@@ -4,6 +4,7 @@
 #include "common/EmptyDateEdit.h"
 #include "common/FileIoTesting.h"
 #include "device/emulator/EmulatorDeviceControl.h"
+#include "support/DeviceListFile.h"
 #include "support/TempFolder.h"
 #include "tables/TDataModul.h"
 
@@ -30,9 +31,7 @@ namespace {
 using testsupport::MessageHookRecorder;
 using testsupport::TempFolder;
 
-const std::string kDeviceHeader =
-    "CihazNo\tCihazAdi\tMakineNo\tBaglantiTipi\tIPAdres\tParola\tPort\t"
-    "Isaret\tDurum\tAciklama\tTransferDurumu\tComportNo\tGCTip\r\n";
+const std::string& kDeviceHeader = testsupport::kDeviceListHeader;
 const std::string kPersonelHeader = "PersonelNo\tKartNo\tYetki\tSifre\tIzinDurum\tSecim\r\n";
 
 // Three devices as a transfer run left them: progress and status filled.

@@ -6,6 +6,7 @@
 #include "device/emulator/EmulatorDeviceControl.h"
 #include "device/emulator/EmulatorServer.h"
 #include "device/emulator/VirtualTerminal.h"
+#include "support/DeviceListFile.h"
 #include "support/TempFolder.h"
 #include "tables/TDataModul.h"
 #include "transfer/OutputTexts.h"
@@ -26,9 +27,7 @@ namespace {
 using testsupport::MessageHookRecorder;
 using testsupport::TempFolder;
 
-const std::string kDeviceHeader =
-    "CihazNo\tCihazAdi\tMakineNo\tBaglantiTipi\tIPAdres\tParola\tPort\t"
-    "Isaret\tDurum\tAciklama\tTransferDurumu\tComportNo\tGCTip\r\n";
+const std::string& kDeviceHeader = testsupport::kDeviceListHeader;
 
 struct ServedTerminal {
     explicit ServedTerminal(int32_t machine) {
@@ -54,9 +53,8 @@ struct ServedTerminal {
 };
 
 std::string device(int number, int machine, int port) {
-    return std::to_string(number) + "\tKap\xFD" + std::to_string(number) + "\t" +
-           std::to_string(machine) + "\t1\t127.0.0.1\t\t" + std::to_string(port) +
-           "\t1\t\t\t\t\t0\r\n";
+    return testsupport::loopbackDeviceLine(number, "Kap\xFD" + std::to_string(number), machine,
+                                           port);
 }
 
 class TransferWindowTest : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include "device/emulator/EmulatorDeviceControl.h"
 #include "device/emulator/EmulatorServer.h"
 #include "device/emulator/VirtualTerminal.h"
+#include "support/DeviceListFile.h"
 #include "support/TempFolder.h"
 #include "tables/TDataModul.h"
 #include "transfer/OutputTexts.h"
@@ -76,14 +77,11 @@ struct Terminal {
 // The device list file line of an Ethernet device on loopback.
 std::string deviceLine(int number, int machine, int port, const char* password, int mark = 1,
                        int gcTip = 0) {
-    return std::to_string(number) + "\tCihaz" + std::to_string(number) + "\t" +
-           std::to_string(machine) + "\t1\t127.0.0.1\t" + password + "\t" + std::to_string(port) +
-           "\t" + std::to_string(mark) + "\t\t\t\t\t" + std::to_string(gcTip) + "\r\n";
+    return testsupport::loopbackDeviceLine(number, "Cihaz" + std::to_string(number), machine, port,
+                                           password, mark, gcTip);
 }
 
-const char* const kDeviceHeader =
-    "CihazNo\tCihazAdi\tMakineNo\tBaglantiTipi\tIPAdres\tParola\tPort\t"
-    "Isaret\tDurum\tAciklama\tTransferDurumu\tComportNo\tGCTip\r\n";
+const std::string& kDeviceHeader = testsupport::kDeviceListHeader;
 
 class TransferEndToEnd : public ::testing::Test {
 protected:
