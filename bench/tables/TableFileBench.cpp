@@ -1,8 +1,8 @@
 // Save and load of the two stored tables at sizes beyond what an office holds:
 // 100,000 personnel rows and 1,000 devices.
 
-#include "common/FileIo.h"
-#include "tables/TDataModul.h"
+#include "core/base/FileIo.h"
+#include "core/tables/TDataModul.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,7 +34,7 @@ private:
     std::string m_file;
 };
 
-void fillPersonnel(TdxMemData& table, int rows) {
+void fillPersonnel(RecordTable& table, int rows) {
     table.open();
     for (int i = 1; i <= rows; ++i) {
         table.append();
@@ -48,7 +48,7 @@ void fillPersonnel(TdxMemData& table, int rows) {
     }
 }
 
-void fillDevices(TdxMemData& table, int rows) {
+void fillDevices(RecordTable& table, int rows) {
     table.open();
     for (int i = 1; i <= rows; ++i) {
         table.append();
@@ -70,7 +70,7 @@ void fillDevices(TdxMemData& table, int rows) {
 
 void saveBenchmark(benchmark::State& state, bool personnel) {
     TDataModul modul;
-    TdxMemData& table = personnel ? modul.PersonelTable : modul.CihazTable;
+    RecordTable& table = personnel ? modul.PersonelTable : modul.CihazTable;
     const int rows = static_cast<int>(state.range(0));
     personnel ? fillPersonnel(table, rows) : fillDevices(table, rows);
     BenchFile file(personnel ? "Personel.PDT" : "Cihazlar.Dat");
@@ -81,7 +81,7 @@ void saveBenchmark(benchmark::State& state, bool personnel) {
 
 void loadBenchmark(benchmark::State& state, bool personnel) {
     TDataModul modul;
-    TdxMemData& table = personnel ? modul.PersonelTable : modul.CihazTable;
+    RecordTable& table = personnel ? modul.PersonelTable : modul.CihazTable;
     const int rows = static_cast<int>(state.range(0));
     personnel ? fillPersonnel(table, rows) : fillDevices(table, rows);
     BenchFile file(personnel ? "Personel.PDT" : "Cihazlar.Dat");

@@ -1,13 +1,13 @@
 // The transfer run's cost: a million records from one emulated terminal over
 // loopback into both files, beside one plain write of the same bytes; and a
 // run that adds 1,000 lines to a 100 MB output file.
-#include "common/FileIo.h"
-#include "common/Operator.h"
-#include "device/emulator/EmulatorDeviceControl.h"
-#include "device/emulator/EmulatorServer.h"
-#include "device/emulator/VirtualTerminal.h"
-#include "tables/TDataModul.h"
-#include "transfer/TransferRun.h"
+#include "core/base/FileIo.h"
+#include "core/base/Operator.h"
+#include "core/tables/TDataModul.h"
+#include "core/transfer/TransferRun.h"
+#include "emulator/VirtualTerminal.h"
+#include "emulator/net/EmulatorDeviceControl.h"
+#include "emulator/net/EmulatorServer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,7 +32,7 @@ public:
 // Counts the writes of a device's progress into its row.
 class ProgressWrites : public TableObserver {
 public:
-    explicit ProgressWrites(TdxMemData& table) : m_table(table) { table.addObserver(this); }
+    explicit ProgressWrites(RecordTable& table) : m_table(table) { table.addObserver(this); }
     ~ProgressWrites() override { m_table.removeObserver(this); }
     void recordChanged(int row) override {
         const int32_t value = m_table.integerAt(row, m_table.fieldIndex("TransferDurumu"));
@@ -43,7 +43,7 @@ public:
     int count = 0;
 
 private:
-    TdxMemData& m_table;
+    RecordTable& m_table;
     int32_t m_last = 0;
 };
 
@@ -119,7 +119,7 @@ void millionRecordsIntoBothFiles(benchmark::State& state) {
         options.backupMode = true; // every record, on every iteration
         state.ResumeTiming();
 
-        AktarButonClick(data.CihazTable, *control, values, options, {2024, 1, 15}, op);
+        runTransfer(data.CihazTable, *control, values, options, {2024, 1, 15}, op);
 
         state.PauseTiming();
         progressWrites = writes.count;
@@ -175,7 +175,7 @@ void thousandLinesOntoALargeOutputFile(benchmark::State& state) {
         options.backupMode = true;
         state.ResumeTiming();
 
-        AktarButonClick(data.CihazTable, *control, values, options, {2024, 1, 15}, op);
+        runTransfer(data.CihazTable, *control, values, options, {2024, 1, 15}, op);
     }
     state.counters["peak_MB"] = peakMegabytes();
     server.stop();

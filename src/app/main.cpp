@@ -1,12 +1,31 @@
-#include "app/ProgramValues.h"
-#include "app/TAnaForm.h"
-#include "common/ProgramFolder.h"
-#include "device/DeviceControlFactory.h"
-#include "tables/TDataModul.h"
+#include "core/base/ProgramFolder.h"
+#include "core/settings/ProgramValues.h"
+#include "core/tables/TDataModul.h"
+#include "gui/mainwindow/TAnaForm.h"
+
+#ifdef _WIN32
+#include "com/ComDeviceControl.h"
+#else
+#include "emulator/net/EmulatorDeviceControl.h"
+#endif
 
 #include <QApplication>
 
 #include <memory>
+
+namespace {
+
+// A device control instance of the program: the terminal maker's component on
+// Windows, the emulated terminals elsewhere.
+std::unique_ptr<nakilon::DeviceControl> makeBackend() {
+#ifdef _WIN32
+    return std::make_unique<nakilon::ComDeviceControl>();
+#else
+    return nakilon::makeEmulatorDeviceControl();
+#endif
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -15,9 +34,8 @@ int main(int argc, char** argv) {
     // The data module comes first and goes last: every window shows its tables.
     nakilon::TDataModul data;
     nakilon::ProgramValues values;
-    // The window's device control: the terminal maker's component on Windows,
-    // the emulated terminals elsewhere.
-    const std::unique_ptr<nakilon::DeviceControl> cc = nakilon::makeDeviceControl();
+    // The main window's own device control (CC).
+    const std::unique_ptr<nakilon::DeviceControl> cc = makeBackend();
     nakilon::TAnaForm anaForm(data, values, *cc);
     anaForm.create(nakilon::executableFolder());
     anaForm.show();

@@ -1,6 +1,6 @@
 #include "support/TempFolder.h"
 
-#include "common/FileIo.h"
+#include "core/base/FileIo.h"
 
 #include <atomic>
 #include <filesystem>

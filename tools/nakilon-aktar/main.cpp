@@ -1,15 +1,18 @@
 // nakilon-aktar: the transfer run without a window, for scheduled transfers.
-#include "common/LocalTime.h"
-#include "common/ProgramFolder.h"
-#include "device/DeviceControlFactory.h"
-#include "transfer/UnattendedTransfer.h"
+#include "core/base/LocalTime.h"
+#include "core/base/ProgramFolder.h"
+#include "core/transfer/UnattendedTransfer.h"
 
 #include <iostream>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
+#include "com/ComDeviceControl.h"
+
 #include <windows.h>
+#else
+#include "emulator/net/EmulatorDeviceControl.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -19,7 +22,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const nakilon::LocalDateTime now = nakilon::localNow();
     try {
-        const std::unique_ptr<nakilon::DeviceControl> control = nakilon::makeDeviceControl();
+#ifdef _WIN32
+        const auto control = std::make_unique<nakilon::ComDeviceControl>();
+#else
+        const auto control = nakilon::makeEmulatorDeviceControl();
+#endif
         return nakilon::runUnattendedTransfer(arguments, nakilon::executableFolder(), *control,
                                               {now.year, now.month, now.day}, std::cout, std::cerr);
     } catch (const std::exception& e) {

@@ -1,6 +1,6 @@
 #include "TerminalOptions.h"
 
-#include "common/Error.h"
+#include "core/base/Error.h"
 
 #include <charconv>
 #include <limits>

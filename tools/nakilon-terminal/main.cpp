@@ -2,13 +2,13 @@
 // training, demonstrations and tests.
 #include "TerminalOptions.h"
 
-#include "common/Error.h"
-#include "common/FileIo.h"
-#include "device/emulator/EmulatorServer.h"
-#include "device/emulator/StateFile.h"
-#include "device/emulator/TcpChannel.h"
-#include "device/emulator/TerminalGenerator.h"
-#include "device/emulator/VirtualTerminal.h"
+#include "core/base/Error.h"
+#include "core/base/FileIo.h"
+#include "emulator/StateFile.h"
+#include "emulator/TerminalGenerator.h"
+#include "emulator/VirtualTerminal.h"
+#include "emulator/net/EmulatorServer.h"
+#include "emulator/net/TcpChannel.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,8 +3,8 @@
 // table must stay usable, and what loaded must save and load again to the
 // very same bytes.
 
-#include "common/Error.h"
-#include "tables/TDataModul.h"
+#include "core/base/Error.h"
+#include "core/tables/TDataModul.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,7 +17,7 @@ void check(bool condition) {
         std::abort();
 }
 
-void exercise(nakilon::TdxMemData& table, std::string_view bytes) {
+void exercise(nakilon::RecordTable& table, std::string_view bytes) {
     table.open();
     try {
         table.loadFromText(bytes);

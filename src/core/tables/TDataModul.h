@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/tables/RecordTable.h"
+
+namespace nakilon {
+
+// The data module: the program's three record tables, created before any
+// window and kept until the program ends. Every table starts closed.
+class TDataModul {
+public:
+    // Relative names in the program folder of the two stored tables.
+    static constexpr std::string_view kCihazFile = "Cihazlar.Dat";
+    static constexpr std::string_view kPersonelFile = "Data\\Personel.PDT";
+
+    TDataModul();
+
+    RecordTable CihazTable;     // devices, stored in Cihazlar.Dat
+    RecordTable PersonelTable;  // personnel, stored in Data\Personel.PDT
+    RecordTable PersonelTampon; // one terminal's user list; never stored
+
+    static std::vector<FieldDef> cihazFields();
+    static std::vector<FieldDef> personelFields();
+    static std::vector<FieldDef> personelTamponFields();
+};
+
+} // namespace nakilon

@@ -1,0 +1,57 @@
+#include "core/transfer/EntryFilter.h"
+
+#include "core/base/CivilDate.h"
+
+namespace nakilon {
+
+namespace {
+
+bool isLeapYear(int32_t year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int32_t daysInMonth(int32_t year, int32_t month) {
+    static constexpr int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool within(int32_t value, int32_t low, int32_t high) {
+    return value >= low && value <= high;
+}
+
+constexpr int32_t kBoundSetAbove = 1000;
+constexpr int32_t kOpenUpperBound = 70000;
+
+} // namespace
+
+std::optional<int32_t> dayNumber(int32_t year, int32_t month, int32_t day) {
+    if (!within(year, 1, 9999) || !within(month, 1, 12) ||
+        !within(day, 1, daysInMonth(year, month)))
+        return std::nullopt;
+    constexpr int64_t kEpoch = daysFromCivil(1899, 12, 30);
+    return static_cast<int32_t>(daysFromCivil(year, month, day) - kEpoch);
+}
+
+DateRange DateRange::fromEditors(std::optional<int32_t> fromDay, std::optional<int32_t> toDay) {
+    // An empty editor reads far below every real bound.
+    const int32_t lower = fromDay.value_or(-1);
+    const int32_t upper = toDay.value_or(-1);
+    DateRange range;
+    range.on = lower > kBoundSetAbove || upper > kBoundSetAbove;
+    range.lower = lower < kBoundSetAbove ? 0 : lower;
+    range.upper = upper < kBoundSetAbove ? kOpenUpperBound : upper;
+    return range;
+}
+
+bool acceptEntry(const LogEntry& e, const DateRange& range) {
+    if (!within(e.year, 1951, 2099) || !within(e.month, 1, 12) || !within(e.day, 1, 31) ||
+        !within(e.hour, 0, 24) || !within(e.minute, 0, 59) || !within(e.second, 0, 59))
+        return false;
+    if (!range.on)
+        return true;
+    // A day the calendar does not have (31 April) is outside every range.
+    const std::optional<int32_t> number = dayNumber(e.year, e.month, e.day);
+    return number && *number >= range.lower && *number <= range.upper;
+}
+
+} // namespace nakilon

@@ -1,0 +1,87 @@
+#include "core/transfer/OutputLine.h"
+
+#include <cstdint>
+
+namespace nakilon {
+
+namespace {
+
+// printf's "%N.Nd": a minus sign for a negative number, then at least
+// `digits` digits, zero-padded; never cut. A million lines per run make
+// printf itself too slow here. Returns the end of what was written.
+char* putPadded(char* out, int32_t value, int digits) {
+    char reversed[12];
+    int length = 0;
+    uint32_t magnitude =
+        value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+        reversed[length++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0)
+        *out++ = '-';
+    for (int pad = length; pad < digits; ++pad)
+        *out++ = '0';
+    while (length > 0)
+        *out++ = reversed[--length];
+    return out;
+}
+
+} // namespace
+
+void makeOutputLine(std::string& line, const OutputRecord& r, std::string_view entryText,
+                    std::string_view exitText) {
+    bool exit = false;
+    int32_t modeField = r.mode;
+    switch (r.entryExitType) {
+    case 0: {
+        // C++ division truncates and % takes the dividend's sign, which is the
+        // byte arithmetic the payroll side has always received.
+        const int32_t secondByte = (r.mode / 256) % 256;
+        exit = secondByte == 5 || secondByte == 7;
+        modeField = r.mode % 256;
+        break;
+    }
+    case 2:
+        exit = true;
+        break;
+    default:
+        break;
+    }
+    const std::string_view text = exit ? exitText : entryText;
+
+    // Every number takes at most 11 bytes, so each part fits its buffer.
+    char head[32];
+    char* p = putPadded(head, r.deviceNumber, 3);
+    *p++ = ',';
+    p = putPadded(p, r.personnelNumber, 6);
+    *p++ = ',';
+    line.assign(head, static_cast<size_t>(p - head));
+    line.append(text); // byte for byte
+
+    char tail[96];
+    p = tail;
+    *p++ = ',';
+    p = putPadded(p, r.year, 4);
+    *p++ = '/';
+    p = putPadded(p, r.month, 2);
+    *p++ = '/';
+    p = putPadded(p, r.day, 2);
+    *p++ = ',';
+    p = putPadded(p, r.hour, 2);
+    *p++ = ':';
+    p = putPadded(p, r.minute, 2);
+    for (const char c : std::string_view(":00,"))
+        *p++ = c;
+    p = putPadded(p, modeField, 1);
+    line.append(tail, static_cast<size_t>(p - tail));
+}
+
+std::string makeOutputLine(const OutputRecord& record, std::string_view entryText,
+                           std::string_view exitText) {
+    std::string line;
+    makeOutputLine(line, record, entryText, exitText);
+    return line;
+}
+
+} // namespace nakilon

@@ -1,0 +1,233 @@
+#include "core/transfer/TransferRun.h"
+
+#include "core/base/CodePage1254.h"
+#include "core/base/Error.h"
+#include "core/base/Operator.h"
+#include "core/device/ConnectionProcedure.h"
+#include "core/device/DeviceControl.h"
+#include "core/tables/RecordTable.h"
+#include "core/transfer/OutputLine.h"
+#include "core/transfer/OutputTexts.h"
+
+#include <exception>
+
+namespace nakilon {
+
+namespace {
+
+// A snapshot of one marked device, taken before the first device is contacted.
+struct TransferJob {
+    int32_t recId = 0;
+    int32_t deviceNumber = 0;
+    ConnectionValues connection;
+    int32_t entryExitType = 0;
+    int32_t percentage = 0;
+    int32_t writtenPercentage = -1;
+    DeviceOutcome outcome;
+};
+
+std::string tableText(const char* utf8) {
+    return utf8ToCp1254(utf8).value_or(std::string());
+}
+
+class Run {
+public:
+    Run(RecordTable& table, DeviceControl& control, ProgramValues& values, Operator& op)
+        : m_table(table), m_control(control), m_values(values), m_op(op) {}
+
+    std::vector<DeviceOutcome> execute(const TransferOptions& options, const CalendarDate& today);
+
+private:
+    void setDeviceStatus(int32_t recId, const char* text);
+    void setDeviceProgress(int32_t recId, int32_t percentage, int32_t writtenPercentage);
+    void writeRow(int32_t recId, const char* field, int32_t number, const std::string* text);
+    void resetRows();
+    std::vector<TransferJob> makeJobs() const;
+    void transferDevice(TransferJob& job, bool backupMode, const DateRange& range);
+
+    RecordTable& m_table;
+    DeviceControl& m_control;
+    ProgramValues& m_values;
+    Operator& m_op;
+    OutputTexts m_texts;
+    std::string m_line;
+};
+
+void Run::writeRow(int32_t recId, const char* field, int32_t number, const std::string* text) {
+    if (!m_table.locate(RecordTable::kRecIdName, recId))
+        return;
+    m_table.edit();
+    if (text)
+        m_table.setText(field, *text);
+    else
+        m_table.setInteger(field, number);
+    m_table.post();
+    m_table.refresh();
+    m_op.repaintTransferGrid();
+}
+
+void Run::setDeviceStatus(int32_t recId, const char* text) {
+    const std::string bytes = tableText(text);
+    writeRow(recId, "Aciklama", 0, &bytes);
+}
+
+void Run::setDeviceProgress(int32_t recId, int32_t percentage, int32_t writtenPercentage) {
+    if (percentage == writtenPercentage)
+        return;
+    writeRow(recId, "TransferDurumu", percentage, nullptr);
+}
+
+void Run::resetRows() {
+    // Progress back to 0 on every row, then the current row again.
+    const Bookmark mark = m_table.bookmark();
+    for (m_table.first(); !m_table.eof(); m_table.next()) {
+        m_table.edit();
+        m_table.setInteger("TransferDurumu", 0);
+        m_table.post();
+    }
+    m_table.gotoBookmark(mark);
+    m_table.refresh();
+}
+
+std::vector<TransferJob> Run::makeJobs() const {
+    std::vector<TransferJob> jobs;
+    for (int row = 0; row < m_table.rowCount(); ++row) {
+        const auto at = [&](const char* name) {
+            return m_table.integerAt(row, m_table.fieldIndex(name));
+        };
+        const auto text = [&](const char* name) {
+            return m_table.textAt(row, m_table.fieldIndex(name));
+        };
+        if (at("Isaret") != 1)
+            continue;
+        TransferJob job;
+        job.recId = at("RecId");
+        job.deviceNumber = at("CihazNo");
+        job.connection.connectionType = at("BaglantiTipi");
+        job.connection.machineNumber = at("MakineNo");
+        job.connection.ipAddress = text("IPAdres").substr(0, 20);
+        job.connection.port = at("Port");
+        job.connection.password = text("Parola");
+        job.entryExitType = at("GCTip");
+        job.outcome.recId = job.recId;
+        job.outcome.name = text("CihazAdi");
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}
+
+void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& range) {
+    setDeviceStatus(job.recId, status::Connecting);
+    if (connectDevice(m_control, job.connection) != ConnectResult::Connected) {
+        setDeviceStatus(job.recId, status::NotConnected);
+        return;
+    }
+    job.outcome.connected = true;
+    setDeviceStatus(job.recId, status::Transferring);
+
+    const int32_t machine = job.connection.machineNumber;
+    m_control.SetReadMark(!backupMode);
+    int32_t expected = 0;
+    m_control.QueryDeviceCounter(machine, backupMode ? CounterAllLogs : CounterNewLogs, expected);
+    if (expected < 1)
+        expected = 1;
+    m_control.FetchLogBatch(machine);
+
+    int32_t terminal = 0, entryMachine = 0;
+    LogEntry e;
+    while (m_control.TakeLogEntry(machine, terminal, e.personnelNumber, entryMachine, e.mode,
+                                  e.year, e.month, e.day, e.hour, e.minute, e.second)) {
+        if (!acceptEntry(e, range))
+            continue;
+        OutputRecord record;
+        record.deviceNumber = job.deviceNumber;
+        record.entryExitType = job.entryExitType;
+        record.personnelNumber = e.personnelNumber;
+        record.mode = e.mode;
+        record.year = e.year;
+        record.month = e.month;
+        record.day = e.day;
+        record.hour = e.hour;
+        record.minute = e.minute;
+        makeOutputLine(m_line, record, m_values.entryText, m_values.exitText);
+        m_texts.addLine(m_line);
+        ++job.outcome.accepted;
+        job.percentage = progressPercent(job.outcome.accepted, expected);
+        setDeviceProgress(job.recId, job.percentage, job.writtenPercentage);
+        job.writtenPercentage = job.percentage;
+    }
+    m_control.CloseLink();
+    job.outcome.completed = true;
+    setDeviceStatus(job.recId, status::Completed);
+    if (job.outcome.accepted > 0)
+        writeRow(job.recId, "TransferDurumu", 100, nullptr);
+    m_op.repaintTransferGrid();
+}
+
+std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const CalendarDate& today) {
+    m_control.CloseLink();
+    resetRows();
+
+    const bool backupMode = options.backupMode;
+    const DateRange range =
+        backupMode ? DateRange::fromEditors(options.fromDay, options.toDay) : DateRange{};
+
+    m_values.backupFileName =
+        OutputTexts::backupFileName(m_values.programFolder, today.year, today.month, today.day);
+    m_texts.open(m_values.outputFileName, m_values.backupFileName);
+
+    std::vector<TransferJob> jobs;
+    try {
+        for (m_table.first(); !m_table.eof(); m_table.next()) {
+            m_table.edit();
+            m_table.setText("Aciklama", "");
+            m_table.post();
+            m_table.refresh();
+        }
+        m_op.repaintTransferGrid();
+        m_control.CloseLink();
+
+        jobs = makeJobs();
+        if (jobs.empty())
+            m_op.information(NoDeviceMarkedText);
+        for (TransferJob& job : jobs) {
+            m_op.processEvents();
+            transferDevice(job, backupMode, range);
+        }
+    } catch (...) {
+        // Keep what the terminals have already handed out, give the link up,
+        // and only then report the failure. A failing save outranks the
+        // device's error: it is the one that loses records.
+        const std::exception_ptr failure = std::current_exception();
+        m_control.CloseLink();
+        m_texts.save();
+        std::rethrow_exception(failure);
+    }
+    m_texts.save();
+
+    std::vector<DeviceOutcome> outcomes;
+    outcomes.reserve(jobs.size());
+    for (TransferJob& job : jobs)
+        outcomes.push_back(std::move(job.outcome));
+    return outcomes;
+}
+
+} // namespace
+
+int32_t progressPercent(int64_t accepted, int64_t expected) {
+    const int64_t scaled = accepted * 100;
+    int64_t quotient = scaled / expected;
+    const int64_t twiceRemainder = (scaled % expected) * 2;
+    if (twiceRemainder > expected || (twiceRemainder == expected && quotient % 2 != 0))
+        ++quotient;
+    return static_cast<int32_t>(quotient);
+}
+
+std::vector<DeviceOutcome> runTransfer(RecordTable& cihazTable, DeviceControl& control,
+                                       ProgramValues& values, const TransferOptions& options,
+                                       const CalendarDate& today, Operator& op) {
+    Run run(cihazTable, control, values, op);
+    return run.execute(options, today);
+}
+
+} // namespace nakilon

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/settings/ProgramValues.h"
+#include "core/transfer/EntryFilter.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nakilon {
+
+class DeviceControl;
+class Operator;
+class RecordTable;
+
+// The options of one run, as the settings tab holds them when the run starts.
+struct TransferOptions {
+    bool backupMode = false;        // "Cihazlardan yedekleri al"
+    std::optional<int32_t> fromDay; // "Tarihinden" as a day number; empty editor: nullopt
+    std::optional<int32_t> toDay;   // "Tarihine"
+};
+
+struct CalendarDate {
+    int32_t year = 0;
+    int32_t month = 0;
+    int32_t day = 0;
+};
+
+// What happened to one marked device, for the unattended transfer's summary.
+struct DeviceOutcome {
+    int32_t recId = 0;
+    std::string name; // CihazAdi, code page 1254
+    bool connected = false;
+    bool completed = false; // its records were read to the end
+    int32_t accepted = 0;   // lines written for it
+};
+
+// Status texts of the transfer grid (UTF-8; the table holds them in code page 1254).
+namespace status {
+inline constexpr const char* Connecting = "Baglantı Kuruluyor";
+inline constexpr const char* Transferring = "Bilgiler Aktarılıyor...";
+inline constexpr const char* Completed = "Aktarım Tamamlandı";
+inline constexpr const char* NotConnected = "Bağlantı kurulamadı";
+} // namespace status
+
+inline constexpr const char* NoDeviceMarkedText = "En az bir cihaz seçmeniz gerekmektedir";
+
+// "Bilgileri Aktar": reads the records of every marked device of `cihazTable`
+// through `control` into the output file and the day's backup file.
+//
+// `today` names the backup file and is taken at the start of the run, so a run
+// past midnight still writes into the backup file of its first day. Status and
+// progress go into each device's row of the table; the operator is asked to
+// repaint after each change and to handle events before each device.
+//
+// When a device operation fails part-way, the lines already accepted are still
+// written to both files and the link is closed before the error goes on, so no
+// record that a terminal has handed out is lost.
+std::vector<DeviceOutcome> runTransfer(RecordTable& cihazTable, DeviceControl& control,
+                                       ProgramValues& values, const TransferOptions& options,
+                                       const CalendarDate& today, Operator& op);
+
+// The progress percentage: accepted / expected * 100, rounded to the nearest
+// integer with halves going to the even one.
+int32_t progressPercent(int64_t accepted, int64_t expected);
+
+} // namespace nakilon

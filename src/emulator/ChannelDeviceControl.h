@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/device/DeviceControl.h"
+#include "emulator/TerminalChannel.h"
+
+#include <memory>
+#include <vector>
+
+namespace nakilon {
+
+// The device control of the emulated terminals: each operation is one
+// exchange of messages over a channel (a socket, or a terminal in the same
+// process). A fetch brings the whole record set or user list in one answer;
+// the take operations then read it locally.
+class ChannelDeviceControl : public DeviceControl {
+public:
+    explicit ChannelDeviceControl(std::unique_ptr<TerminalChannel> channel);
+    ~ChannelDeviceControl() override;
+
+    bool ReadMark() const override { return m_readMark; }
+    void SetReadMark(bool value) override { m_readMark = value; }
+
+    bool OpenNetworkLink(int32_t machineNumber, const std::string& ipAddress, int32_t port,
+                         int32_t password) override;
+    bool OpenSerialLink(int32_t machineNumber, int32_t port, int32_t baudRate) override;
+    void CloseLink() override;
+    bool SetDeviceActive(int32_t machineNumber, int32_t flag) override;
+    bool FetchLogBatch(int32_t machineNumber) override;
+    bool TakeLogEntry(int32_t machineNumber, int32_t& terminalMachineNumber,
+                      int32_t& personnelNumber, int32_t& entryMachineNumber, int32_t& mode,
+                      int32_t& year, int32_t& month, int32_t& day, int32_t& hour, int32_t& minute,
+                      int32_t& second) override;
+    bool QueryDeviceCounter(int32_t machineNumber, int32_t index, int32_t& value) override;
+    bool FetchUserIndex(int32_t machineNumber) override;
+    bool TakeUserIndexEntry(int32_t machineNumber, int32_t& userNumber,
+                            int32_t& secondMachineNumber, int32_t& slot, int32_t& privilege,
+                            int32_t& enabled) override;
+    bool DownloadEnrollment(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
+                            int32_t slot, int32_t& privilege, EnrollmentData& data,
+                            int32_t& password) override;
+    bool UploadEnrollment(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
+                          int32_t slot, int32_t privilege, const EnrollmentData& data,
+                          int32_t password) override;
+    bool ReadDeviceClock(int32_t machineNumber, int32_t& year, int32_t& month, int32_t& day,
+                         int32_t& hour, int32_t& minute, int32_t& second,
+                         int32_t& weekday) override;
+    bool SyncDeviceClock(int32_t machineNumber) override;
+    bool ChangeUserRole(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
+                        int32_t slot, int32_t privilege) override;
+    bool PurgeLogs(int32_t machineNumber) override;
+
+private:
+    bool open(const LinkTarget& target, int32_t machineNumber, const std::vector<uint8_t>& request);
+    // Sends the request and returns the answer frame, or raises Error (the
+    // link is closed then). `name` is the operation's name for the error text.
+    std::vector<uint8_t> call(const char* name, const std::vector<uint8_t>& request);
+    bool simpleCall(const char* name, const std::vector<uint8_t>& request);
+    [[noreturn]] void badAnswer(const char* name);
+    void dropLink();
+
+    std::unique_ptr<TerminalChannel> m_channel;
+    bool m_linked = false;
+    bool m_readMark = false;
+    int32_t m_machineNumber = 0;
+
+    // The loaded record set stays in its answer frame and is decoded one
+    // record per take.
+    std::vector<uint8_t> m_logFrame;
+    size_t m_logCount = 0;
+    size_t m_logNext = 0;
+    size_t m_logOffset = 0;
+
+    struct IndexEntry {
+        int32_t userNumber, secondMachineNumber, slot, privilege, enabled;
+    };
+    std::vector<IndexEntry> m_users;
+    size_t m_userNext = 0;
+};
+
+} // namespace nakilon

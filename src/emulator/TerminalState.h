@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/device/DeviceControl.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace nakilon {
+
+// One attendance record as the terminal holds it. Any values are possible:
+// a terminal may report month 13 or year 1950, and the program must cope.
+struct LogRecord {
+    int32_t personnelNumber = 0;
+    int32_t mode = 0; // low byte verify method, next byte in/out state
+    int32_t year = 0;
+    int32_t month = 0;
+    int32_t day = 0;
+    int32_t hour = 0;
+    int32_t minute = 0;
+    int32_t second = 0;
+    bool isNew = true; // not yet transferred with ReadMark true
+
+    bool operator==(const LogRecord&) const = default;
+};
+
+// One entry of the user list: a user in one enrollment slot.
+struct UserEntry {
+    int32_t userNumber = 0;
+    int32_t slot = 0;
+    int32_t privilege = 0;
+    int32_t enabled = 1;
+    int32_t password = 0;
+
+    bool operator==(const UserEntry&) const = default;
+};
+
+struct Enrollment {
+    int32_t userNumber = 0;
+    int32_t slot = 0;
+    EnrollmentData data{};
+
+    bool operator==(const Enrollment&) const = default;
+};
+
+// Everything a virtual terminal holds. Records, entries and enrollments keep
+// the order in which they were added.
+struct TerminalState {
+    int32_t machineNumber = 1;
+    int32_t password = 0;           // communication password of network links
+    int32_t clockOffsetSeconds = 0; // the terminal's clock minus the computer's
+    bool active = true;
+    std::vector<LogRecord> logs;
+    std::vector<UserEntry> users;
+    std::vector<Enrollment> enrollments;
+
+    bool operator==(const TerminalState&) const = default;
+};
+
+} // namespace nakilon

@@ -1,0 +1,268 @@
+#include "emulator/VirtualTerminal.h"
+
+#include "core/base/CivilDate.h"
+#include "core/base/LocalTime.h"
+
+#include <ctime>
+
+namespace nakilon {
+
+int64_t systemLocalSeconds() {
+    const LocalDateTime now = localNow();
+    const int64_t days = daysFromCivil(now.year, now.month, now.day);
+    return days * 86400 + now.hour * 3600 + now.minute * 60 + now.second;
+}
+
+ClockReading clockReadingAt(int64_t localSeconds) {
+    int64_t days = localSeconds / 86400;
+    int64_t secondOfDay = localSeconds % 86400;
+    if (secondOfDay < 0) {
+        secondOfDay += 86400;
+        --days;
+    }
+    const CivilDate date = civilFromDays(days);
+    ClockReading reading;
+    reading.year = date.year;
+    reading.month = date.month;
+    reading.day = date.day;
+    reading.hour = static_cast<int32_t>(secondOfDay / 3600);
+    reading.minute = static_cast<int32_t>(secondOfDay / 60 % 60);
+    reading.second = static_cast<int32_t>(secondOfDay % 60);
+    // 1 January 1970 was a Thursday (4).
+    reading.weekday = static_cast<int32_t>(((days + 3) % 7 + 7) % 7 + 1);
+    return reading;
+}
+
+VirtualTerminal::VirtualTerminal(TerminalState state, LocalClock clock)
+    : m_state(std::move(state)),
+      m_clock(clock ? std::move(clock) : LocalClock(systemLocalSeconds)) {}
+
+void VirtualTerminal::setJournal(std::function<void(const std::string&)> journal) {
+    m_journal = std::move(journal);
+}
+
+void VirtualTerminal::setChangeHandler(std::function<void()> handler) {
+    m_changeHandler = std::move(handler);
+}
+
+void VirtualTerminal::journal(const std::string& line) {
+    if (m_journal)
+        m_journal(line);
+}
+
+void VirtualTerminal::changed() {
+    if (m_changeHandler)
+        m_changeHandler();
+}
+
+namespace {
+std::string line(const char* name, std::initializer_list<int64_t> args) {
+    std::string text = name;
+    for (int64_t a : args)
+        text += ' ' + std::to_string(a);
+    return text;
+}
+
+// The address text comes from the caller's device list; it must not break
+// the journal's one-line-per-operation layout.
+std::string journalText(std::string_view text) {
+    if (text.empty())
+        return "-";
+    std::string result(text);
+    for (char& c : result) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7F)
+            c = '?';
+    }
+    return result;
+}
+} // namespace
+
+bool VirtualTerminal::acceptNetworkLink(int32_t machineNumber, std::string_view ipAddress,
+                                        int32_t port, int32_t password) {
+    journal(line("OpenNetworkLink", {machineNumber}) + ' ' + journalText(ipAddress) + ' ' +
+            std::to_string(port) + ' ' + std::to_string(password));
+    return machineNumber == m_state.machineNumber && password == m_state.password;
+}
+
+bool VirtualTerminal::acceptSerialLink(int32_t machineNumber, int32_t port, int32_t baudRate) {
+    journal(line("OpenSerialLink", {machineNumber, port, baudRate}));
+    return machineNumber == m_state.machineNumber;
+}
+
+void VirtualTerminal::linkClosed() {
+    journal("CloseLink");
+}
+
+bool VirtualTerminal::setDeviceActive(int32_t machineNumber, int32_t flag) {
+    journal(line("SetDeviceActive", {machineNumber, flag}));
+    if (machineNumber != m_state.machineNumber)
+        return false;
+    const bool active = flag != 0;
+    if (active != m_state.active) {
+        m_state.active = active;
+        changed();
+    }
+    return true;
+}
+
+std::optional<VirtualTerminal::LogBatch> VirtualTerminal::fetchLogBatch(int32_t machineNumber,
+                                                                        bool readMark) {
+    journal(line("FetchLogBatch", {machineNumber}) + (readMark ? " ReadMark=1" : " ReadMark=0"));
+    if (machineNumber != m_state.machineNumber)
+        return std::nullopt;
+    LogBatch batch;
+    batch.generation = m_logGeneration;
+    if (!readMark) {
+        batch.records = m_state.logs;
+        return batch;
+    }
+    for (size_t i = 0; i < m_state.logs.size(); ++i) {
+        if (m_state.logs[i].isNew) {
+            batch.records.push_back(m_state.logs[i]);
+            batch.newIndexes.push_back(static_cast<uint32_t>(i));
+        }
+    }
+    return batch;
+}
+
+void VirtualTerminal::confirmDelivery(const LogBatch& batch) {
+    // A purge since the fetch leaves nothing to mark.
+    if (batch.newIndexes.empty() || batch.generation != m_logGeneration)
+        return;
+    for (uint32_t index : batch.newIndexes) {
+        if (index < m_state.logs.size())
+            m_state.logs[index].isNew = false;
+    }
+    changed();
+}
+
+std::optional<int32_t> VirtualTerminal::queryDeviceCounter(int32_t machineNumber, int32_t index) {
+    journal(line("QueryDeviceCounter", {machineNumber, index}));
+    if (machineNumber != m_state.machineNumber)
+        return std::nullopt;
+    if (index == CounterAllLogs)
+        return static_cast<int32_t>(m_state.logs.size());
+    if (index == CounterNewLogs) {
+        int32_t count = 0;
+        for (const LogRecord& record : m_state.logs)
+            count += record.isNew ? 1 : 0;
+        return count;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<VirtualTerminal::IndexEntry>>
+VirtualTerminal::fetchUserIndex(int32_t machineNumber) {
+    journal(line("FetchUserIndex", {machineNumber}));
+    if (machineNumber != m_state.machineNumber)
+        return std::nullopt;
+    std::vector<IndexEntry> entries;
+    entries.reserve(m_state.users.size());
+    for (const UserEntry& user : m_state.users)
+        entries.push_back(
+            {user.userNumber, m_state.machineNumber, user.slot, user.privilege, user.enabled});
+    return entries;
+}
+
+UserEntry* VirtualTerminal::findUser(int32_t userNumber, int32_t slot) {
+    for (UserEntry& user : m_state.users) {
+        if (user.userNumber == userNumber && user.slot == slot)
+            return &user;
+    }
+    return nullptr;
+}
+
+Enrollment* VirtualTerminal::findEnrollment(int32_t userNumber, int32_t slot) {
+    for (Enrollment& enrollment : m_state.enrollments) {
+        if (enrollment.userNumber == userNumber && enrollment.slot == slot)
+            return &enrollment;
+    }
+    return nullptr;
+}
+
+std::optional<VirtualTerminal::DownloadedEnrollment>
+VirtualTerminal::downloadEnrollment(int32_t machineNumber, int32_t userNumber,
+                                    int32_t secondMachineNumber, int32_t slot) {
+    journal(line("DownloadEnrollment", {machineNumber, userNumber, secondMachineNumber, slot}));
+    if (machineNumber != m_state.machineNumber)
+        return std::nullopt;
+    const UserEntry* user = findUser(userNumber, slot);
+    if (!user)
+        return std::nullopt;
+    DownloadedEnrollment result;
+    result.privilege = user->privilege;
+    result.password = user->password;
+    if (const Enrollment* enrollment = findEnrollment(userNumber, slot))
+        result.data = enrollment->data;
+    return result;
+}
+
+bool VirtualTerminal::uploadEnrollment(int32_t machineNumber, int32_t userNumber,
+                                       int32_t secondMachineNumber, int32_t slot, int32_t privilege,
+                                       const EnrollmentData& data, int32_t password) {
+    journal(line("UploadEnrollment",
+                 {machineNumber, userNumber, secondMachineNumber, slot, privilege, password}));
+    if (machineNumber != m_state.machineNumber)
+        return false;
+    if (UserEntry* user = findUser(userNumber, slot)) {
+        user->privilege = privilege;
+        user->password = password;
+    } else {
+        m_state.users.push_back({userNumber, slot, privilege, 1, password});
+    }
+    if (Enrollment* enrollment = findEnrollment(userNumber, slot))
+        enrollment->data = data;
+    else
+        m_state.enrollments.push_back({userNumber, slot, data});
+    changed();
+    return true;
+}
+
+std::optional<ClockReading> VirtualTerminal::readDeviceClock(int32_t machineNumber) {
+    journal(line("ReadDeviceClock", {machineNumber}));
+    if (machineNumber != m_state.machineNumber)
+        return std::nullopt;
+    return clockReadingAt(m_clock() + m_state.clockOffsetSeconds);
+}
+
+bool VirtualTerminal::syncDeviceClock(int32_t machineNumber) {
+    journal(line("SyncDeviceClock", {machineNumber}));
+    if (machineNumber != m_state.machineNumber)
+        return false;
+    if (m_state.clockOffsetSeconds != 0) {
+        m_state.clockOffsetSeconds = 0;
+        changed();
+    }
+    return true;
+}
+
+bool VirtualTerminal::changeUserRole(int32_t machineNumber, int32_t userNumber,
+                                     int32_t secondMachineNumber, int32_t slot, int32_t privilege) {
+    journal(
+        line("ChangeUserRole", {machineNumber, userNumber, secondMachineNumber, slot, privilege}));
+    if (machineNumber != m_state.machineNumber)
+        return false;
+    UserEntry* user = findUser(userNumber, slot);
+    if (!user)
+        return false;
+    if (user->privilege != privilege) {
+        user->privilege = privilege;
+        changed();
+    }
+    return true;
+}
+
+bool VirtualTerminal::purgeLogs(int32_t machineNumber) {
+    journal(line("PurgeLogs", {machineNumber}));
+    if (machineNumber != m_state.machineNumber)
+        return false;
+    ++m_logGeneration;
+    if (!m_state.logs.empty()) {
+        m_state.logs.clear();
+        changed();
+    }
+    return true;
+}
+
+} // namespace nakilon

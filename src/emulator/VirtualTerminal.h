@@ -1,0 +1,105 @@
+#pragma once
+
+#include "emulator/TerminalState.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nakilon {
+
+// The computer's local wall-clock time as seconds since 1 January 1970
+// 00:00:00 of the same wall clock (no time zone left in it).
+using LocalClock = std::function<int64_t()>;
+int64_t systemLocalSeconds();
+
+// A date and time of the terminal's clock; weekday 1 Monday to 7 Sunday.
+struct ClockReading {
+    int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, weekday = 0;
+    bool operator==(const ClockReading&) const = default;
+};
+ClockReading clockReadingAt(int64_t localSeconds);
+
+// The terminal side of the device operations: what a terminal does when a
+// control asks. It knows nothing of how the request arrived (socket, or a
+// call inside the same process), so that every transport serves the same
+// terminal. Not thread-safe: the owner serialises the calls.
+//
+// Each operation addressed to another machine number than the terminal's
+// answers false, as a terminal that is not on the line would. Every operation
+// received writes one journal line (its name and arguments); every change of
+// the held state calls the change handler once.
+class VirtualTerminal {
+public:
+    explicit VirtualTerminal(TerminalState state = {}, LocalClock clock = {});
+
+    const TerminalState& state() const { return m_state; }
+    // Direct access for seeding and inspection; no journal, no change call.
+    TerminalState& state() { return m_state; }
+
+    void setJournal(std::function<void(const std::string&)> journal);
+    void setChangeHandler(std::function<void()> handler);
+
+    bool acceptNetworkLink(int32_t machineNumber, std::string_view ipAddress, int32_t port,
+                           int32_t password);
+    bool acceptSerialLink(int32_t machineNumber, int32_t port, int32_t baudRate);
+    void linkClosed();
+
+    bool setDeviceActive(int32_t machineNumber, int32_t flag);
+
+    // The records that a fetch delivers. With ReadMark the delivered records
+    // are marked transferred only by confirmDelivery, once the control has
+    // them all: a link that breaks during the transfer loses no record.
+    struct LogBatch {
+        std::vector<LogRecord> records;
+        std::vector<uint32_t> newIndexes; // positions to mark when confirmed
+        uint64_t generation = 0;
+    };
+    std::optional<LogBatch> fetchLogBatch(int32_t machineNumber, bool readMark);
+    void confirmDelivery(const LogBatch& batch);
+
+    std::optional<int32_t> queryDeviceCounter(int32_t machineNumber, int32_t index);
+
+    // Entries with the second machine number, which is the terminal's own.
+    struct IndexEntry {
+        int32_t userNumber, secondMachineNumber, slot, privilege, enabled;
+    };
+    std::optional<std::vector<IndexEntry>> fetchUserIndex(int32_t machineNumber);
+
+    struct DownloadedEnrollment {
+        int32_t privilege = 0;
+        int32_t password = 0;
+        EnrollmentData data{};
+    };
+    // Unknown user or slot: nullopt. An entry without enrollment data gives zeros.
+    std::optional<DownloadedEnrollment> downloadEnrollment(int32_t machineNumber,
+                                                           int32_t userNumber,
+                                                           int32_t secondMachineNumber,
+                                                           int32_t slot);
+    bool uploadEnrollment(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
+                          int32_t slot, int32_t privilege, const EnrollmentData& data,
+                          int32_t password);
+
+    std::optional<ClockReading> readDeviceClock(int32_t machineNumber);
+    bool syncDeviceClock(int32_t machineNumber);
+    bool changeUserRole(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
+                        int32_t slot, int32_t privilege);
+    bool purgeLogs(int32_t machineNumber);
+
+private:
+    void journal(const std::string& line);
+    void changed();
+    UserEntry* findUser(int32_t userNumber, int32_t slot);
+    Enrollment* findEnrollment(int32_t userNumber, int32_t slot);
+
+    TerminalState m_state;
+    LocalClock m_clock;
+    uint64_t m_logGeneration = 0;
+    std::function<void(const std::string&)> m_journal;
+    std::function<void()> m_changeHandler;
+};
+
+} // namespace nakilon

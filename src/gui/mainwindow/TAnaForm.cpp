@@ -1,0 +1,131 @@
+#include "gui/mainwindow/TAnaForm.h"
+
+#include "core/base/LocalTime.h"
+#include "core/settings/ProgramValues.h"
+#include "core/tables/TDataModul.h"
+#include "core/transfer/EntryFilter.h"
+#include "core/transfer/TransferRun.h"
+#include "gui/mainwindow/DeviceTab.h"
+#include "gui/mainwindow/SettingsTab.h"
+#include "gui/mainwindow/TransferTab.h"
+#include "gui/widgets/Command.h"
+#include "gui/widgets/WindowOperator.h"
+#include "ui_TAnaForm.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTableView>
+
+namespace nakilon {
+
+namespace {
+
+std::optional<int32_t> dayNumberOf(const std::optional<QDate>& date) {
+    if (!date)
+        return std::nullopt;
+    return dayNumber(date->year(), date->month(), date->day());
+}
+
+} // namespace
+
+TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::TAnaForm>()), m_data(dataModul), m_values(values),
+      m_cc(cc) {
+    m_ui->setupUi(this);
+    m_transferTab = new TransferTab(dataModul, this);
+    m_deviceTab = new DeviceTab(dataModul, values, this);
+    m_settingsTab = new SettingsTab(values, this);
+    m_ui->Sayfalar->addTab(m_transferTab, QStringLiteral("Hareketleri Aktar"));
+    m_ui->Sayfalar->addTab(m_deviceTab, QStringLiteral("Cihaz Ayarları"));
+    m_ui->Sayfalar->addTab(m_settingsTab, QStringLiteral("Ayarlar"));
+    m_ui->Sayfalar->setCurrentIndex(0);
+    // Nothing is saved on the way out: every change was written when made.
+    connect(m_ui->KapatButon, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_transferTab->aktarButon(), &QPushButton::clicked, this, &TAnaForm::AktarButonClick);
+}
+
+TAnaForm::~TAnaForm() = default;
+
+bool TAnaForm::create(const std::string& programFolder) {
+    return runCommand(this, [&] { runCreationStep(programFolder, m_data, m_values, *this); });
+}
+
+void TAnaForm::AktarButonClick() {
+    if (m_transferRunning)
+        return;
+    // The run lets the window handle events between devices; no other command
+    // may start then (a second run would rewrite the output file under it).
+    m_transferRunning = true;
+    setCommandsEnabled(false);
+    TransferOptions options;
+    options.backupMode = m_settingsTab->backupMode();
+    options.fromDay = dayNumberOf(m_settingsTab->fromDate());
+    options.toDay = dayNumberOf(m_settingsTab->toDate());
+    const LocalDateTime now = localNow();
+    WindowOperator op(this, m_transferTab->grid());
+    runCommand(this, [&] {
+        nakilon::runTransfer(m_data.CihazTable, m_cc, m_values, options,
+                             {now.year, now.month, now.day}, op);
+    });
+    setCommandsEnabled(true);
+    m_transferRunning = false;
+}
+
+void TAnaForm::setCommandsEnabled(bool enabled) {
+    m_transferTab->aktarButon()->setEnabled(enabled);
+    m_deviceTab->setEnabled(enabled);
+    m_settingsTab->setEnabled(enabled);
+    m_ui->KapatButon->setEnabled(enabled);
+}
+
+void TAnaForm::closeEvent(QCloseEvent* event) {
+    // A run in progress holds records that no file has yet; it ends soon.
+    if (m_transferRunning) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TAnaForm::setCaption(const std::string& utf8) {
+    setWindowTitle(QString::fromStdString(utf8));
+}
+
+void TAnaForm::showOutputFileName(const std::string& utf8) {
+    m_settingsTab->showOutputFileName(QString::fromStdString(utf8));
+}
+
+bool TAnaForm::kayitSilChecked() const {
+    return m_settingsTab->kayitSilChecked();
+}
+
+void TAnaForm::setKayitSilChecked(bool checked) {
+    m_settingsTab->setKayitSilChecked(checked);
+}
+
+void TAnaForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous() && !m_shownOnce) {
+        m_shownOnce = true;
+        centreOnScreen();
+        FormShow();
+    }
+}
+
+// Start-up put the output file name into its edit, which enabled "Kaydet";
+// the operator has changed nothing yet.
+void TAnaForm::FormShow() {
+    m_settingsTab->disableSave();
+}
+
+void TAnaForm::centreOnScreen() {
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+} // namespace nakilon

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/startup/StartUp.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+namespace Ui {
+class TAnaForm;
+}
+
+namespace nakilon {
+
+class DeviceControl;
+class DeviceTab;
+class SettingsTab;
+class TDataModul;
+class TransferTab;
+struct ProgramValues;
+
+// The main window: the tabs "Hareketleri Aktar", "Cihaz Ayarları" and
+// "Ayarlar" above "Kapat". The window shows the data module's tables and
+// holds the program-wide values; both outlive it.
+class TAnaForm : public QWidget, private StartUpView {
+    Q_OBJECT
+public:
+    // `cc` is the window's device control (CC): the transfer run and the
+    // maintenance commands reach the terminals through it.
+    TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc,
+             QWidget* parent = nullptr);
+    ~TAnaForm() override;
+
+    // The creation step (settings, device list, personnel list). An error ends
+    // it where it happened and is shown in the error box; the window opens
+    // all the same. False when it did not run to its end.
+    bool create(const std::string& programFolder);
+
+    TransferTab* transferTab() const { return m_transferTab; }
+    DeviceTab* deviceTab() const { return m_deviceTab; }
+    SettingsTab* settingsTab() const { return m_settingsTab; }
+
+    // "Bilgileri Aktar": the transfer run. While it runs, the window's other
+    // commands cannot start and the window does not close.
+    void AktarButonClick();
+    bool transferRunning() const { return m_transferRunning; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setCaption(const std::string& utf8) override;
+    void showOutputFileName(const std::string& utf8) override;
+    bool kayitSilChecked() const override;
+    void setKayitSilChecked(bool checked) override;
+
+    void FormShow();
+    void setCommandsEnabled(bool enabled);
+    void centreOnScreen();
+
+    std::unique_ptr<Ui::TAnaForm> m_ui;
+    TDataModul& m_data;
+    ProgramValues& m_values;
+    DeviceControl& m_cc;
+    bool m_transferRunning = false;
+    TransferTab* m_transferTab;
+    DeviceTab* m_deviceTab;
+    SettingsTab* m_settingsTab;
+    bool m_shownOnce = false;
+};
+
+} // namespace nakilon

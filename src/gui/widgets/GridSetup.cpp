@@ -1,0 +1,28 @@
+#include "gui/widgets/GridSetup.h"
+
+#include "gui/models/CurrentRowLink.h"
+#include "gui/models/RecordTableModel.h"
+#include "gui/widgets/ProgressDelegate.h"
+
+#include <QHeaderView>
+#include <QTableView>
+
+namespace nakilon {
+
+CurrentRowLink* setUpGrid(QTableView* view, RecordTableModel* model) {
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
+    view->horizontalHeader()->setHighlightSections(false);
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const GridColumn& definition = model->column(column);
+        view->setColumnHidden(column, definition.hidden);
+        if (definition.kind == GridColumn::Kind::Progress)
+            view->setItemDelegateForColumn(column, new ProgressDelegate(view));
+    }
+    return new CurrentRowLink(model, view);
+}
+
+} // namespace nakilon

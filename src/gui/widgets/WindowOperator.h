@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/base/Operator.h"
+
+class QWidget;
+
+namespace nakilon {
+
+// The operator interface of commands, answered by the program's boxes.
+class WindowOperator : public Operator {
+public:
+    // `transferGrid` is repainted on request; it may be null.
+    explicit WindowOperator(QWidget* parent, QWidget* transferGrid = nullptr)
+        : m_parent(parent), m_transferGrid(transferGrid) {}
+
+    void information(const std::string& text) override;
+    bool confirm(const std::string& text) override;
+    void processEvents() override;
+    void repaintTransferGrid() override;
+
+private:
+    QWidget* m_parent;
+    QWidget* m_transferGrid;
+};
+
+} // namespace nakilon

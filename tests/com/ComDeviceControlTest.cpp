@@ -1,0 +1,255 @@
+// The COM backend against the stand-in component, which scripts/test-windows
+// registers in its Wine prefix: the contract suite, then what only a COM
+// component can do to its caller (raise exceptions, hand back odd arrays).
+
+#include "support/DeviceControlContract.h"
+
+#include "com/ComDeviceControl.h"
+#include "com/ComVariant.h"
+#include "com/DispatchObject.h"
+#include "com/standin/StandInIds.h"
+#include "core/base/Error.h"
+#include "emulator/StateFile.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace nakilon {
+namespace {
+
+// The test's own instance of the stand-in, for the switches that only the
+// stand-in has. It also keeps COM initialised on the test thread.
+class StandIn {
+public:
+    StandIn() {
+        m_uninitialize = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        CLSID clsid{};
+        CLSIDFromString(com::wideFromUtf8(SbxpcClassId).c_str(), &clsid);
+        IDispatch* dispatch = nullptr;
+        const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                            reinterpret_cast<void**>(&dispatch));
+        if (FAILED(hr)) {
+            if (m_uninitialize)
+                CoUninitialize();
+            throw std::runtime_error("the stand-in component is not registered (" +
+                                     com::hresultText(hr) + "); run scripts/test-windows");
+        }
+        m_object = std::make_unique<com::DispatchObject>(dispatch);
+        call(standin::Reset, {});
+    }
+    ~StandIn() {
+        m_object.reset();
+        if (m_uninitialize)
+            CoUninitialize();
+    }
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
+
+    void seed(const TerminalState& state) { call(standin::SeedState, {}, formatStateText(state)); }
+    TerminalState held() {
+        com::Variant text;
+        m_object->call("HeldState", standin::HeldState, nullptr, 0, text.get());
+        return parseStateText(com::utf8FromBstr(text->bstrVal));
+    }
+    void failNext(const std::string& text, HRESULT code) {
+        call(standin::FailNextCall, {static_cast<LONG>(code)}, text);
+    }
+    void shapeNextDownload(LONG lower, LONG count, LONG kind) {
+        call(standin::ShapeNextDownload, {lower, count, kind});
+    }
+    void trueAs(LONG value) { call(standin::TrueAs, {value}); }
+
+private:
+    // A text argument first (when given), then numbers.
+    void call(int32_t id, std::vector<LONG> numbers, std::optional<std::string> text = {}) {
+        std::vector<VARIANTARG> arguments;
+        std::unique_ptr<com::Variant> textValue;
+        if (text) {
+            textValue = std::make_unique<com::Variant>();
+            const std::wstring wide = com::wideFromUtf8(*text);
+            (*textValue)->vt = VT_BSTR;
+            (*textValue)->bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+            arguments.push_back(*textValue->get());
+        }
+        for (LONG n : numbers) {
+            VARIANTARG a;
+            VariantInit(&a);
+            a.vt = VT_I4;
+            a.lVal = n;
+            arguments.push_back(a);
+        }
+        com::Variant result;
+        m_object->call("stand-in", id, arguments.data(), arguments.size(), result.get());
+    }
+
+    bool m_uninitialize = false;
+    std::unique_ptr<com::DispatchObject> m_object;
+};
+
+// The terminal answers at 127.0.0.1:4370, at serial port 3 and by USB.
+class ComHarness : public contract::DeviceHarness {
+public:
+    void seed(const TerminalState& state) override { m_standIn.seed(state); }
+    TerminalState held() override { return m_standIn.held(); }
+    DeviceControl& control() override { return m_control; }
+    ConnectionValues connection(int32_t type) override {
+        const TerminalState state = m_standIn.held();
+        ConnectionValues values;
+        values.connectionType = type;
+        values.machineNumber = state.machineNumber;
+        values.ipAddress = "127.0.0.1";
+        values.port = type == ConnectionEthernet ? 4370 : 3;
+        values.password = std::to_string(state.password);
+        return values;
+    }
+    StandIn& standIn() { return m_standIn; }
+
+private:
+    StandIn m_standIn; // first in, last out: it holds COM up for the control
+    ComDeviceControl m_control;
+};
+
+constexpr int32_t Machine = 7;
+constexpr int32_t User = 1001;
+constexpr int32_t Slot = 2;
+
+EnrollmentData countingEnrollment() {
+    EnrollmentData data{};
+    for (size_t k = 0; k < data.size(); ++k)
+        data[k] = static_cast<int32_t>(k) + 1;
+    return data;
+}
+
+class ComDeviceControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TerminalState state;
+        state.machineNumber = Machine;
+        state.users = {{User, Slot, 3, 1, 4242}};
+        state.enrollments = {{User, Slot, countingEnrollment()}};
+        m_harness.seed(state);
+    }
+    void TearDown() override { m_harness.control().CloseLink(); }
+
+    void connect() {
+        ASSERT_EQ(connectDevice(control(), m_harness.connection(ConnectionSerial)),
+                  ConnectResult::Connected);
+    }
+    DeviceControl& control() { return m_harness.control(); }
+    StandIn& standIn() { return m_harness.standIn(); }
+
+    ComHarness m_harness;
+};
+
+std::string errorText(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.text();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+namespace contract {
+INSTANTIATE_TEST_SUITE_P(Com, DeviceControlContract,
+                         ::testing::Values(HarnessFactory{
+                             "Com", [] { return std::make_unique<ComHarness>(); }}),
+                         harnessName);
+} // namespace contract
+
+TEST(ComDeviceControlMissing, ReportsAMissingComponentOnFirstUseAndAgainLater) {
+    // Creating the control needs nothing; starting the program must not fail.
+    ComDeviceControl control("{5C4E1A22-9B7D-4F0E-8A13-2D6F0B9C7E41}");
+    control.CloseLink();
+    const std::string expected = "Cihaz erişim bileşeni SBXPC bu bilgisayarda kurulu değil";
+    EXPECT_EQ(errorText([&] { control.OpenSerialLink(1, 0, 115200); }), expected);
+    EXPECT_EQ(errorText([&] { control.SetReadMark(true); }), expected);
+}
+
+TEST_F(ComDeviceControlTest, ComponentExceptionBecomesAnErrorWithItsText) {
+    standIn().failNext("Cihaz yanıt vermedi: ğüşıöçİ", S_OK);
+    EXPECT_EQ(errorText([&] { control().OpenSerialLink(Machine, 3, 115200); }),
+              "Cihaz yanıt vermedi: ğüşıöçİ");
+    // The failure was the call's only; the next one goes through.
+    connect();
+}
+
+TEST_F(ComDeviceControlTest, FailedCallBecomesAnErrorNamingTheOperation) {
+    connect();
+    standIn().failNext("", E_ACCESSDENIED);
+    const std::string text = errorText([&] { control().SetDeviceActive(Machine, 0); });
+    EXPECT_EQ(text.rfind("Cihaz erişim bileşeni çağrısı başarısız oldu (SetDeviceActive): ", 0), 0u)
+        << text;
+}
+
+TEST_F(ComDeviceControlTest, CloseLinkSwallowsAFailure) {
+    connect();
+    standIn().failNext("kapanamadı", S_OK);
+    EXPECT_NO_THROW(control().CloseLink());
+}
+
+TEST_F(ComDeviceControlTest, AnyNonZeroBooleanCountsAsTrue) {
+    standIn().trueAs(1);
+    connect();
+    int32_t value = -5;
+    EXPECT_TRUE(control().QueryDeviceCounter(Machine, CounterAllLogs, value));
+    EXPECT_EQ(value, 0);
+}
+
+TEST_F(ComDeviceControlTest, EnrollmentArrayComesBackAsItsBoundsAllow) {
+    connect();
+    const EnrollmentData sent = countingEnrollment();
+    struct Shape {
+        LONG lower, count, kind;
+        size_t firstTaken, endTaken; // data[k] = k + 1 for k in [firstTaken, endTaken)
+    };
+    const Shape shapes[] = {
+        {0, 354, standin::ShapeI4, 0, 354},     {0, 300, standin::ShapeI4, 0, 300},
+        {0, 400, standin::ShapeI4, 0, 354},     {1, 354, standin::ShapeVariants, 1, 354},
+        {-2, 10, standin::ShapeVariants, 0, 8}, {100, 5, standin::ShapeI4, 100, 105},
+    };
+    for (const Shape& shape : shapes) {
+        standIn().shapeNextDownload(shape.lower, shape.count, shape.kind);
+        EnrollmentData data;
+        data.fill(555);
+        int32_t privilege = 0;
+        int32_t password = 0;
+        ASSERT_TRUE(
+            control().DownloadEnrollment(Machine, User, Machine, Slot, privilege, data, password));
+        EXPECT_EQ(privilege, 3);
+        EXPECT_EQ(password, 4242);
+        for (size_t k = 0; k < data.size(); ++k) {
+            const bool taken = k >= shape.firstTaken && k < shape.endTaken;
+            ASSERT_EQ(data[k], taken ? sent[k] : 0)
+                << "lower " << shape.lower << " count " << shape.count << " index " << k;
+        }
+    }
+}
+
+TEST_F(ComDeviceControlTest, UnreadableEnrollmentArrayChangesNothing) {
+    connect();
+    for (LONG kind : {standin::ShapeNotArray, standin::ShapeTwoDims}) {
+        standIn().shapeNextDownload(0, 354, kind);
+        EnrollmentData data;
+        data.fill(555);
+        int32_t privilege = -1;
+        int32_t password = -1;
+        EXPECT_EQ(errorText([&] {
+                      control().DownloadEnrollment(Machine, User, Machine, Slot, privilege, data,
+                                                   password);
+                  }),
+                  "Cihaz erişim bileşeni parmak izi verisini tanınmayan biçimde döndürdü");
+        EXPECT_EQ(privilege, -1);
+        EXPECT_EQ(password, -1);
+        EXPECT_EQ(data[0], 555);
+    }
+}
+
+} // namespace nakilon

@@ -1,0 +1,87 @@
+#include "core/device/ConnectionProcedure.h"
+
+#include "core/base/Error.h"
+#include "support/RecordingDeviceControl.h"
+
+#include <gtest/gtest.h>
+
+namespace nakilon {
+namespace {
+
+using testsupport::RecordingDeviceControl;
+using Calls = std::vector<std::string>;
+
+ConnectionValues device(int32_t type, int32_t port, std::string password = "1234") {
+    ConnectionValues values;
+    values.connectionType = type;
+    values.machineNumber = 7;
+    values.ipAddress = "192.168.1.20";
+    values.port = port;
+    values.password = std::move(password);
+    return values;
+}
+
+TEST(ConnectionProcedure, EachTypeOpensItsOwnKindOfLink) {
+    RecordingDeviceControl ethernet;
+    EXPECT_EQ(connectDevice(ethernet, device(1, 5005)), ConnectResult::Connected);
+    EXPECT_EQ(ethernet.calls, (Calls{"OpenNetworkLink 7 192.168.1.20 5005 1234"}));
+
+    // A serial terminal whose Port still holds the default is COM port 5005.
+    RecordingDeviceControl serial;
+    EXPECT_EQ(connectDevice(serial, device(2, 5005)), ConnectResult::Connected);
+    EXPECT_EQ(serial.calls, (Calls{"OpenSerialLink 7 5005 115200"}));
+
+    // USB is serial port 0 whatever Port holds.
+    RecordingDeviceControl usb;
+    EXPECT_EQ(connectDevice(usb, device(3, 4)), ConnectResult::Connected);
+    EXPECT_EQ(usb.calls, (Calls{"OpenSerialLink 7 0 115200"}));
+}
+
+TEST(ConnectionProcedure, FailedOpenIsReportedAndNothingIsClosed) {
+    RecordingDeviceControl control;
+    control.openResult = false;
+    EXPECT_EQ(connectDevice(control, device(1, 5005)), ConnectResult::Failed);
+    EXPECT_EQ(connectDevice(control, device(3, 0)), ConnectResult::Failed);
+    EXPECT_EQ(control.calls,
+              (Calls{"OpenNetworkLink 7 192.168.1.20 5005 1234", "OpenSerialLink 7 0 115200"}));
+}
+
+TEST(ConnectionProcedure, OtherTypesMakeNoOpenCall) {
+    for (int32_t type : {0, 4, -1, 100}) {
+        RecordingDeviceControl control;
+        // An empty device list reads as all zero values.
+        EXPECT_EQ(connectDevice(control, type == 0 ? ConnectionValues{} : device(type, 5005)),
+                  ConnectResult::UnknownType);
+        EXPECT_TRUE(control.calls.empty()) << type;
+    }
+}
+
+TEST(ConnectionProcedure, PasswordTextBecomesAWholeNumberOrZero) {
+    EXPECT_EQ(passwordNumber("1234"), 1234);
+    EXPECT_EQ(passwordNumber("-5"), -5);
+    EXPECT_EQ(passwordNumber("2147483647"), 2147483647);
+    EXPECT_EQ(passwordNumber(""), 0);
+    EXPECT_EQ(passwordNumber("abc"), 0);
+    EXPECT_EQ(passwordNumber("12a"), 0);
+    EXPECT_EQ(passwordNumber("2147483648"), 0);
+    EXPECT_EQ(passwordNumber("-2147483649"), 0);
+
+    RecordingDeviceControl control;
+    connectDevice(control, device(1, 4370, "şifre"));
+    connectDevice(control, device(1, 4370, ""));
+    EXPECT_EQ(control.calls, (Calls{"OpenNetworkLink 7 192.168.1.20 4370 0",
+                                    "OpenNetworkLink 7 192.168.1.20 4370 0"}));
+}
+
+TEST(ConnectionProcedure, TerminalIsReturnedToUseAfterWorkAndAfterAnError) {
+    RecordingDeviceControl control;
+    runWithDeviceInactive(control, 3, [&] { control.PurgeLogs(3); });
+    EXPECT_EQ(control.calls, (Calls{"SetDeviceActive 3 0", "PurgeLogs 3", "SetDeviceActive 3 1"}));
+
+    control.calls.clear();
+    EXPECT_THROW(runWithDeviceInactive(control, 3, [] { throw Error("koptu"); }), Error);
+    EXPECT_EQ(control.calls, (Calls{"SetDeviceActive 3 0", "SetDeviceActive 3 1"}));
+}
+
+} // namespace
+} // namespace nakilon

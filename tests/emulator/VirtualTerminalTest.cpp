@@ -1,0 +1,164 @@
+#include "emulator/VirtualTerminal.h"
+#include "emulator/TerminalGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace nakilon {
+namespace {
+
+// 2024-02-29 13:45:10 as local seconds since 1970-01-01 00:00:00.
+constexpr int64_t LeapDay = 1709214310;
+
+TEST(VirtualTerminal, ClockReadingHasCalendarAndWeekday) {
+    EXPECT_EQ(clockReadingAt(LeapDay), (ClockReading{2024, 2, 29, 13, 45, 10, 4}));
+    EXPECT_EQ(clockReadingAt(0), (ClockReading{1970, 1, 1, 0, 0, 0, 4}));
+    EXPECT_EQ(clockReadingAt(-1), (ClockReading{1969, 12, 31, 23, 59, 59, 3}));
+    // 2023-12-31 was a Sunday, 2024-01-01 a Monday.
+    EXPECT_EQ(clockReadingAt(1704067199).weekday, 7);
+    EXPECT_EQ(clockReadingAt(1704067200).weekday, 1);
+}
+
+TEST(VirtualTerminal, JournalNamesEveryOperationWithItsArguments) {
+    TerminalState state;
+    state.machineNumber = 2;
+    state.password = 9;
+    state.users = {{1001, 0, 3, 1, 0}};
+    VirtualTerminal terminal(state, [] { return LeapDay; });
+    std::vector<std::string> journal;
+    terminal.setJournal([&](const std::string& line) { journal.push_back(line); });
+
+    terminal.acceptNetworkLink(2, "10.0.0.5", 5005, 9);
+    terminal.acceptNetworkLink(2, "bad ip\n", 5005, 9);
+    terminal.acceptSerialLink(2, 0, 115200);
+    terminal.setDeviceActive(2, 0);
+    terminal.fetchLogBatch(2, true);
+    terminal.queryDeviceCounter(2, 8);
+    terminal.fetchUserIndex(2);
+    terminal.downloadEnrollment(2, 1001, 2, 0);
+    terminal.uploadEnrollment(2, 1002, 2, 4, 0, EnrollmentData{}, 77);
+    terminal.readDeviceClock(2);
+    terminal.syncDeviceClock(2);
+    terminal.changeUserRole(2, 1001, 2, 0, 0);
+    terminal.purgeLogs(3);
+    terminal.linkClosed();
+    EXPECT_EQ(journal, (std::vector<std::string>{
+                           "OpenNetworkLink 2 10.0.0.5 5005 9",
+                           "OpenNetworkLink 2 bad?ip? 5005 9",
+                           "OpenSerialLink 2 0 115200",
+                           "SetDeviceActive 2 0",
+                           "FetchLogBatch 2 ReadMark=1",
+                           "QueryDeviceCounter 2 8",
+                           "FetchUserIndex 2",
+                           "DownloadEnrollment 2 1001 2 0",
+                           "UploadEnrollment 2 1002 2 4 0 77",
+                           "ReadDeviceClock 2",
+                           "SyncDeviceClock 2",
+                           "ChangeUserRole 2 1001 2 0 0",
+                           "PurgeLogs 3",
+                           "CloseLink",
+                       }));
+}
+
+TEST(VirtualTerminal, ChangeHandlerRunsOnlyWhenTheStateChanges) {
+    TerminalState state;
+    state.logs = {{1, 0, 2024, 1, 1, 8, 0, 0, true}};
+    state.users = {{1001, 0, 3, 1, 0}};
+    VirtualTerminal terminal(state);
+    int changes = 0;
+    terminal.setChangeHandler([&] { ++changes; });
+
+    terminal.setDeviceActive(1, 1); // already active
+    terminal.fetchLogBatch(1, false);
+    terminal.queryDeviceCounter(1, 6);
+    terminal.readDeviceClock(1);
+    terminal.syncDeviceClock(1); // offset already 0
+    terminal.changeUserRole(1, 1001, 1, 0, 3);
+    EXPECT_EQ(changes, 0);
+
+    terminal.setDeviceActive(1, 0);
+    terminal.changeUserRole(1, 1001, 1, 0, 0);
+    terminal.uploadEnrollment(1, 5, 1, 0, 0, EnrollmentData{}, 0);
+    const auto batch = terminal.fetchLogBatch(1, true);
+    EXPECT_EQ(changes, 3);
+    terminal.confirmDelivery(*batch);
+    EXPECT_EQ(changes, 4);
+    terminal.purgeLogs(1);
+    EXPECT_EQ(changes, 5);
+}
+
+TEST(VirtualTerminal, RecordsAreMarkedReadOnlyWhenDeliveryIsConfirmed) {
+    TerminalState state;
+    state.logs = {{1, 0, 2024, 1, 1, 8, 0, 0, true},
+                  {2, 0, 2024, 1, 1, 9, 0, 0, false},
+                  {3, 0, 2024, 1, 1, 10, 0, 0, true}};
+    VirtualTerminal terminal(state);
+    const auto batch = terminal.fetchLogBatch(1, true);
+    ASSERT_TRUE(batch);
+    ASSERT_EQ(batch->records.size(), 2u);
+    EXPECT_EQ(batch->records[1].personnelNumber, 3);
+    // A fetch that never reached the control marks nothing.
+    EXPECT_EQ(terminal.queryDeviceCounter(1, 6), 2);
+    terminal.confirmDelivery(*batch);
+    EXPECT_EQ(terminal.queryDeviceCounter(1, 6), 0);
+
+    // Records purged and added again since the fetch are not touched.
+    terminal.state().logs = state.logs;
+    const auto stale = terminal.fetchLogBatch(1, true);
+    terminal.purgeLogs(1);
+    terminal.state().logs = state.logs;
+    terminal.confirmDelivery(*stale);
+    EXPECT_EQ(terminal.queryDeviceCounter(1, 6), 2);
+}
+
+TEST(VirtualTerminal, UnknownCounterAndOtherMachineAreNotAnswered) {
+    VirtualTerminal terminal;
+    EXPECT_EQ(terminal.queryDeviceCounter(1, 7), std::nullopt);
+    EXPECT_EQ(terminal.queryDeviceCounter(2, 8), std::nullopt);
+    EXPECT_FALSE(terminal.fetchLogBatch(2, false));
+    EXPECT_FALSE(terminal.acceptSerialLink(2, 1, 115200));
+}
+
+TEST(TerminalGenerator, SameSeedSameTerminalOfWorkingDays) {
+    GenerationOptions options;
+    options.records = 1000;
+    options.users = 7;
+    options.seed = 42;
+    options.todayLocalSeconds = LeapDay; // a Thursday
+    const TerminalState a = generateTerminal(options);
+    EXPECT_EQ(generateTerminal(options), a);
+    options.seed = 43;
+    EXPECT_NE(generateTerminal(options), a);
+
+    ASSERT_EQ(a.logs.size(), 1000u);
+    std::set<int32_t> users;
+    for (const UserEntry& entry : a.users) {
+        users.insert(entry.userNumber);
+        EXPECT_GE(entry.slot, 0);
+        EXPECT_LE(entry.slot, 9);
+    }
+    EXPECT_EQ(users, (std::set<int32_t>{1001, 1002, 1003, 1004, 1005, 1006, 1007}));
+    EXPECT_EQ(a.enrollments.size(), a.users.size());
+    EXPECT_EQ(a.users[0].privilege, 3);
+
+    int64_t previous = 0;
+    for (const LogRecord& r : a.logs) {
+        EXPECT_TRUE(r.isNew);
+        EXPECT_TRUE(r.mode >> 8 == 4 || r.mode >> 8 == 5) << r.mode;
+        const int64_t key =
+            ((((r.year * 13LL + r.month) * 32 + r.day) * 24 + r.hour) * 60 + r.minute) * 60 +
+            r.second;
+        EXPECT_GE(key, previous);
+        previous = key;
+        // 24 and 25 February 2024 were a Saturday and a Sunday.
+        EXPECT_FALSE(r.year == 2024 && r.month == 2 && (r.day == 24 || r.day == 25));
+    }
+    // The newest record is of the reference day.
+    EXPECT_EQ(a.logs.back().year, 2024);
+    EXPECT_EQ(a.logs.back().month, 2);
+    EXPECT_EQ(a.logs.back().day, 29);
+}
+
+} // namespace
+} // namespace nakilon

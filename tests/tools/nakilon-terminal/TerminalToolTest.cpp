@@ -1,0 +1,191 @@
+// nakilon-terminal as a process: started on a free port, driven through the
+// emulator backend, stopped by a signal.
+#include "core/base/Error.h"
+#include "core/device/ConnectionProcedure.h"
+#include "emulator/StateFile.h"
+#include "emulator/net/EmulatorDeviceControl.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace nakilon {
+namespace {
+
+class Process {
+public:
+    explicit Process(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), NAKILON_TERMINAL_PATH);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        int out[2], err[2];
+        if (pipe(out) != 0 || pipe(err) != 0)
+            throw std::runtime_error("pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addclose(&actions, err[0]);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            throw std::runtime_error("spawn");
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        close(err[1]);
+        m_out = out[0];
+        m_err = err[0];
+    }
+    ~Process() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        close(m_out);
+        close(m_err);
+    }
+
+    // The next line of standard output, or "" after 10 s or at its end.
+    std::string readLine() {
+        std::string line;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd fd{m_out, POLLIN, 0};
+            if (poll(&fd, 1, 100) <= 0)
+                continue;
+            char c;
+            if (read(m_out, &c, 1) != 1)
+                return line;
+            if (c == '\n')
+                return line;
+            line += c;
+        }
+        return line;
+    }
+
+    std::string readAll(int fd) {
+        std::string text;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(fd, buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<size_t>(n));
+        return text;
+    }
+    std::string restOfOutput() { return readAll(m_out); }
+    std::string errors() { return readAll(m_err); }
+
+    void signal(int number) { kill(m_pid, number); }
+    int wait() {
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t m_pid = 0;
+    int m_out = -1;
+    int m_err = -1;
+};
+
+int portOf(const std::string& line) {
+    const size_t colon = line.rfind(':');
+    return colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
+}
+
+TEST(TerminalTool, HelpDocumentsEveryOption) {
+    Process process({"--help"});
+    const std::string text = process.restOfOutput();
+    EXPECT_EQ(process.wait(), 0);
+    for (const char* option :
+         {"--port", "--address", "--state", "--journal", "--records", "--users", "--seed",
+          "--latency-ms", "--serial", "--usb", "--help", "20000+N", "127.0.0.1"})
+        EXPECT_NE(text.find(option), std::string::npos) << option;
+}
+
+TEST(TerminalTool, ServesGeneratedTerminalKeepsStateAndJournalStopsOnSignal) {
+    testsupport::TempFolder folder;
+    const std::string state = folder.file("terminal.state");
+    const std::string journal = folder.file("journal.txt");
+    Process process({"--port", "0", "--state", state, "--journal", journal, "--records", "30",
+                     "--users", "3", "--seed", "5", "--machine", "4", "--password", "99"});
+    const std::string line = process.readLine();
+    ASSERT_EQ(line.rfind("Dinleniyor: 127.0.0.1:", 0), 0u) << line << process.errors();
+    const int port = portOf(line);
+    ASSERT_GT(port, 0);
+    // The generated terminal is in the state file before the first link.
+    EXPECT_EQ(readStateFile(state).logs.size(), 30u);
+
+    auto control = makeEmulatorDeviceControl();
+    ConnectionValues values{ConnectionEthernet, 4, "127.0.0.1", port, "99"};
+    ASSERT_EQ(connectDevice(*control, values), ConnectResult::Connected);
+    control->SetReadMark(true);
+    EXPECT_TRUE(control->FetchLogBatch(4));
+    int taken = 0;
+    int32_t v[10];
+    while (control->TakeLogEntry(4, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9]))
+        ++taken;
+    EXPECT_EQ(taken, 30);
+    control->CloseLink();
+    // CloseLink expects no answer; let the terminal read it before it stops.
+    for (int i = 0; i < 500 && folder.read("journal.txt").find("CloseLink") == std::string::npos;
+         ++i)
+        usleep(10000);
+
+    process.signal(SIGTERM);
+    EXPECT_EQ(process.wait(), 0);
+    // Every record now counts as transferred, in the file another program reads.
+    const TerminalState held = readStateFile(state);
+    ASSERT_EQ(held.logs.size(), 30u);
+    for (const LogRecord& record : held.logs)
+        EXPECT_FALSE(record.isNew);
+    EXPECT_EQ(folder.read("journal.txt"), "OpenNetworkLink 4 127.0.0.1 " + std::to_string(port) +
+                                              " 99\nFetchLogBatch 4 ReadMark=1\nCloseLink\n");
+}
+
+TEST(TerminalTool, SerialAndUsbPortsAreMappedAboveTheBase) {
+    testsupport::TempFolder folder;
+    // The mapped ports are fixed; a busy machine may hold them.
+    Process process({"--port", "0", "--serial", "3", "--usb"});
+    const std::string network = process.readLine();
+    const std::string serial = process.readLine();
+    const std::string usb = process.readLine();
+    if (serial.empty())
+        GTEST_SKIP() << "mapped ports are in use: " << process.errors();
+    EXPECT_EQ(serial, "Dinleniyor: 127.0.0.1:20003 (seri port 3)");
+    EXPECT_EQ(usb, "Dinleniyor: 127.0.0.1:20000 (USB)");
+    auto control = makeEmulatorDeviceControl();
+    EXPECT_EQ(connectDevice(*control, {ConnectionSerial, 1, "", 3, ""}), ConnectResult::Connected);
+    EXPECT_EQ(connectDevice(*control, {ConnectionUsb, 1, "", 5005, ""}), ConnectResult::Connected);
+    control->CloseLink();
+    process.signal(SIGINT);
+    EXPECT_EQ(process.wait(), 0);
+}
+
+TEST(TerminalTool, RefusesMalformedStateFileAndBadOptions) {
+    testsupport::TempFolder folder;
+    folder.write("bad.state", "terminal 1 0\nlog 1 2 3\n");
+    Process bad({"--port", "0", "--state", folder.file("bad.state")});
+    EXPECT_EQ(bad.wait(), 2);
+    EXPECT_NE(bad.errors().find("Durum dosyası satır 2: log satırında 9 alan olmalı, 3 var"),
+              std::string::npos);
+
+    Process unknown({"--prot", "5"});
+    EXPECT_EQ(unknown.wait(), 2);
+    EXPECT_NE(unknown.errors().find("Bilinmeyen seçenek: --prot"), std::string::npos);
+}
+
+} // namespace
+} // namespace nakilon
