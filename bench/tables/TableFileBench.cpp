@@ -2,6 +2,7 @@
 // 100,000 personnel rows and 1,000 devices.
 
 #include "core/base/FileIo.h"
+#include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 
 #include <benchmark/benchmark.h>
@@ -38,12 +39,12 @@ void fillPersonnel(RecordTable& table, int rows) {
     table.open();
     for (int i = 1; i <= rows; ++i) {
         table.append();
-        table.setInteger("PersonelNo", i);
-        table.setInteger("KartNo", 1000000 + i * 7);
-        table.setInteger("Yetki", i % 4);
-        table.setInteger("Sifre", i % 10000);
-        table.setInteger("IzinDurum", i % 2);
-        table.setInteger("Secim", 1);
+        table.setInteger(field::PersonelNo, i);
+        table.setInteger(field::KartNo, 1000000 + i * 7);
+        table.setInteger(field::Yetki, i % 4);
+        table.setInteger(field::Sifre, i % 10000);
+        table.setInteger(field::IzinDurum, i % 2);
+        table.setInteger(field::Secim, 1);
         table.post();
     }
 }
@@ -52,18 +53,18 @@ void fillDevices(RecordTable& table, int rows) {
     table.open();
     for (int i = 1; i <= rows; ++i) {
         table.append();
-        table.setInteger("CihazNo", i);
-        table.setText("CihazAdi", "Cihaz" + std::to_string(i));
-        table.setInteger("MakineNo", i % 255);
-        table.setInteger("BaglantiTipi", 1);
-        table.setText("IPAdres",
+        table.setInteger(field::CihazNo, i);
+        table.setText(field::CihazAdi, "Cihaz" + std::to_string(i));
+        table.setInteger(field::MakineNo, i % 255);
+        table.setInteger(field::BaglantiTipi, 1);
+        table.setText(field::IPAdres,
                       "192.168." + std::to_string(i / 256) + "." + std::to_string(i % 256));
-        table.setText("Parola", "0");
-        table.setInteger("Port", 5005);
-        table.setInteger("Isaret", i % 2);
-        table.setText("Aciklama", "Aktar\xFDm Tamamland\xFD");
-        table.setInteger("TransferDurumu", 100);
-        table.setInteger("GCTip", 0);
+        table.setText(field::Parola, "0");
+        table.setInteger(field::Port, 5005);
+        table.setInteger(field::Isaret, i % 2);
+        table.setText(field::Aciklama, "Aktar\xFDm Tamamland\xFD");
+        table.setInteger(field::TransferDurumu, 100);
+        table.setInteger(field::GCTip, 0);
         table.post();
     }
 }

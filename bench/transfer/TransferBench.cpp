@@ -3,6 +3,7 @@
 // run that adds 1,000 lines to a 100 MB output file.
 #include "core/base/FileIo.h"
 #include "core/base/Operator.h"
+#include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "core/transfer/TransferRun.h"
 #include "emulator/VirtualTerminal.h"
@@ -35,7 +36,7 @@ public:
     explicit ProgressWrites(RecordTable& table) : m_table(table) { table.addObserver(this); }
     ~ProgressWrites() override { m_table.removeObserver(this); }
     void recordChanged(int row) override {
-        const int32_t value = m_table.integerAt(row, m_table.fieldIndex("TransferDurumu"));
+        const int32_t value = m_table.integerAt(row, m_table.fieldIndex(field::TransferDurumu));
         if (value != m_last)
             ++count;
         m_last = value;
@@ -77,14 +78,14 @@ TerminalState terminalWith(int records) {
 void openDeviceList(TDataModul& data, uint16_t port) {
     data.CihazTable.open();
     data.CihazTable.append();
-    data.CihazTable.setInteger("CihazNo", 1);
-    data.CihazTable.setText("CihazAdi", "Cihaz1");
-    data.CihazTable.setInteger("MakineNo", 1);
-    data.CihazTable.setInteger("BaglantiTipi", 1);
-    data.CihazTable.setText("IPAdres", "127.0.0.1");
-    data.CihazTable.setInteger("Port", port);
-    data.CihazTable.setInteger("Isaret", 1);
-    data.CihazTable.setInteger("GCTip", 0);
+    data.CihazTable.setInteger(field::CihazNo, 1);
+    data.CihazTable.setText(field::CihazAdi, "Cihaz1");
+    data.CihazTable.setInteger(field::MakineNo, 1);
+    data.CihazTable.setInteger(field::BaglantiTipi, 1);
+    data.CihazTable.setText(field::IPAdres, "127.0.0.1");
+    data.CihazTable.setInteger(field::Port, port);
+    data.CihazTable.setInteger(field::Isaret, 1);
+    data.CihazTable.setInteger(field::GCTip, 0);
     data.CihazTable.post();
 }
 

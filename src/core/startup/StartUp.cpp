@@ -6,6 +6,7 @@
 #include "core/base/Text.h"
 #include "core/settings/ProgramValues.h"
 #include "core/settings/SettingsFile.h"
+#include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 
 namespace nakilon {
@@ -67,8 +68,8 @@ void resetTransferState(RecordTable& devices) {
     try {
         for (devices.first(); !devices.eof(); devices.next()) {
             devices.edit();
-            devices.setInteger("TransferDurumu", 0);
-            devices.setText("Aciklama", "");
+            devices.setInteger(field::TransferDurumu, 0);
+            devices.setText(field::Aciklama, "");
             devices.post();
         }
     } catch (...) {

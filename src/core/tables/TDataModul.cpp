@@ -1,36 +1,40 @@
 #include "core/tables/TDataModul.h"
 
+#include "core/tables/FieldNames.h"
+
 namespace nakilon {
 
 namespace {
-FieldDef integer(const char* name) {
-    return {name, FieldType::Integer, 0};
+FieldDef integer(std::string_view name) {
+    return {std::string(name), FieldType::Integer, 0};
 }
-FieldDef smallInt(const char* name) {
-    return {name, FieldType::SmallInt, 0};
+FieldDef smallInt(std::string_view name) {
+    return {std::string(name), FieldType::SmallInt, 0};
 }
-FieldDef text(const char* name, int width) {
-    return {name, FieldType::Text, width};
+FieldDef text(std::string_view name, int width) {
+    return {std::string(name), FieldType::Text, width};
 }
 } // namespace
 
 std::vector<FieldDef> TDataModul::cihazFields() {
     // The order is also the column order of the device list file.
-    return {integer("CihazNo"),       text("CihazAdi", 30),      integer("MakineNo"),
-            smallInt("BaglantiTipi"), text("IPAdres", 20),       text("Parola", 10),
-            integer("Port"),          smallInt("Isaret"),        smallInt("Durum"),
-            text("Aciklama", 30),     integer("TransferDurumu"), smallInt("ComportNo"),
-            smallInt("GCTip")};
+    return {
+        integer(field::CihazNo),       text(field::CihazAdi, 30),      integer(field::MakineNo),
+        smallInt(field::BaglantiTipi), text(field::IPAdres, 20),       text(field::Parola, 10),
+        integer(field::Port),          smallInt(field::Isaret),        smallInt(field::Durum),
+        text(field::Aciklama, 30),     integer(field::TransferDurumu), smallInt(field::ComportNo),
+        smallInt(field::GCTip)};
 }
 
 std::vector<FieldDef> TDataModul::personelFields() {
-    return {integer("PersonelNo"), integer("KartNo"),    integer("Yetki"),
-            integer("Sifre"),      integer("IzinDurum"), integer("Secim")};
+    return {integer(field::PersonelNo), integer(field::KartNo),    integer(field::Yetki),
+            integer(field::Sifre),      integer(field::IzinDurum), integer(field::Secim)};
 }
 
 std::vector<FieldDef> TDataModul::personelTamponFields() {
-    return {integer("PersonelNo"), integer("KartNo"),  integer("Yetki"),     integer("Sifre"),
-            integer("IzinDurum"),  text("Backup", 30), integer("BackupInt"), integer("Secim")};
+    return {integer(field::PersonelNo), integer(field::KartNo),    integer(field::Yetki),
+            integer(field::Sifre),      integer(field::IzinDurum), text(field::Backup, 30),
+            integer(field::BackupInt),  integer(field::Secim)};
 }
 
 TDataModul::TDataModul()

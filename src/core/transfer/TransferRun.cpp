@@ -5,6 +5,8 @@
 #include "core/base/Operator.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/device/DeviceControl.h"
+#include "core/device/DeviceRow.h"
+#include "core/tables/FieldNames.h"
 #include "core/tables/RecordTable.h"
 #include "core/transfer/OutputLine.h"
 #include "core/transfer/OutputTexts.h"
@@ -40,7 +42,8 @@ public:
 private:
     void setDeviceStatus(int32_t recId, const char* text);
     void setDeviceProgress(int32_t recId, int32_t percentage, int32_t writtenPercentage);
-    void writeRow(int32_t recId, const char* field, int32_t number, const std::string* text);
+    void writeRow(int32_t recId, std::string_view fieldName, int32_t number,
+                  const std::string* text);
     void resetRows();
     std::vector<TransferJob> makeJobs() const;
     void transferDevice(TransferJob& job, bool backupMode, const DateRange& range);
@@ -53,14 +56,15 @@ private:
     std::string m_line;
 };
 
-void Run::writeRow(int32_t recId, const char* field, int32_t number, const std::string* text) {
+void Run::writeRow(int32_t recId, std::string_view fieldName, int32_t number,
+                   const std::string* text) {
     if (!m_table.locate(RecordTable::kRecIdName, recId))
         return;
     m_table.edit();
     if (text)
-        m_table.setText(field, *text);
+        m_table.setText(fieldName, *text);
     else
-        m_table.setInteger(field, number);
+        m_table.setInteger(fieldName, number);
     m_table.post();
     m_table.refresh();
     m_op.repaintTransferGrid();
@@ -68,13 +72,13 @@ void Run::writeRow(int32_t recId, const char* field, int32_t number, const std::
 
 void Run::setDeviceStatus(int32_t recId, const char* text) {
     const std::string bytes = tableText(text);
-    writeRow(recId, "Aciklama", 0, &bytes);
+    writeRow(recId, field::Aciklama, 0, &bytes);
 }
 
 void Run::setDeviceProgress(int32_t recId, int32_t percentage, int32_t writtenPercentage) {
     if (percentage == writtenPercentage)
         return;
-    writeRow(recId, "TransferDurumu", percentage, nullptr);
+    writeRow(recId, field::TransferDurumu, percentage, nullptr);
 }
 
 void Run::resetRows() {
@@ -82,7 +86,7 @@ void Run::resetRows() {
     const Bookmark mark = m_table.bookmark();
     for (m_table.first(); !m_table.eof(); m_table.next()) {
         m_table.edit();
-        m_table.setInteger("TransferDurumu", 0);
+        m_table.setInteger(field::TransferDurumu, 0);
         m_table.post();
     }
     m_table.gotoBookmark(mark);
@@ -92,25 +96,18 @@ void Run::resetRows() {
 std::vector<TransferJob> Run::makeJobs() const {
     std::vector<TransferJob> jobs;
     for (int row = 0; row < m_table.rowCount(); ++row) {
-        const auto at = [&](const char* name) {
+        const auto at = [&](std::string_view name) {
             return m_table.integerAt(row, m_table.fieldIndex(name));
         };
-        const auto text = [&](const char* name) {
-            return m_table.textAt(row, m_table.fieldIndex(name));
-        };
-        if (at("Isaret") != 1)
+        if (at(field::Isaret) != 1)
             continue;
         TransferJob job;
-        job.recId = at("RecId");
-        job.deviceNumber = at("CihazNo");
-        job.connection.connectionType = at("BaglantiTipi");
-        job.connection.machineNumber = at("MakineNo");
-        job.connection.ipAddress = text("IPAdres").substr(0, 20);
-        job.connection.port = at("Port");
-        job.connection.password = text("Parola");
-        job.entryExitType = at("GCTip");
+        job.recId = at(RecordTable::kRecIdName);
+        job.deviceNumber = at(field::CihazNo);
+        job.connection = connectionValuesAt(m_table, row);
+        job.entryExitType = at(field::GCTip);
         job.outcome.recId = job.recId;
-        job.outcome.name = text("CihazAdi");
+        job.outcome.name = m_table.textAt(row, m_table.fieldIndex(field::CihazAdi));
         jobs.push_back(std::move(job));
     }
     return jobs;
@@ -160,7 +157,7 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     job.outcome.completed = true;
     setDeviceStatus(job.recId, status::Completed);
     if (job.outcome.accepted > 0)
-        writeRow(job.recId, "TransferDurumu", 100, nullptr);
+        writeRow(job.recId, field::TransferDurumu, 100, nullptr);
     m_op.repaintTransferGrid();
 }
 
@@ -180,7 +177,7 @@ std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Ca
     try {
         for (m_table.first(); !m_table.eof(); m_table.next()) {
             m_table.edit();
-            m_table.setText("Aciklama", "");
+            m_table.setText(field::Aciklama, "");
             m_table.post();
             m_table.refresh();
         }

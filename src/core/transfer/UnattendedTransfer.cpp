@@ -7,6 +7,7 @@
 #include "core/settings/ProgramValues.h"
 #include "core/settings/SettingsFile.h"
 #include "core/startup/StartUp.h"
+#include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 
 #include <cstdio>
@@ -74,12 +75,12 @@ public:
 
     void recordChanged(int row) override {
         const int32_t recId = m_table.integerAt(row, m_table.recIdField());
-        const std::string status = m_table.textAt(row, m_table.fieldIndex("Aciklama"));
+        const std::string status = m_table.textAt(row, m_table.fieldIndex(field::Aciklama));
         std::string& last = m_last[recId];
         if (status.empty() || status == last)
             return;
         last = status;
-        m_out << cp1254ToUtf8(m_table.textAt(row, m_table.fieldIndex("CihazAdi"))) << ": "
+        m_out << cp1254ToUtf8(m_table.textAt(row, m_table.fieldIndex(field::CihazAdi))) << ": "
               << cp1254ToUtf8(status) << std::endl;
     }
 

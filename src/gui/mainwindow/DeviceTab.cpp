@@ -3,6 +3,7 @@
 #include "core/base/FileIo.h"
 #include "core/devicelist/DeviceMark.h"
 #include "core/settings/ProgramValues.h"
+#include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "gui/models/RecordTableModel.h"
 #include "gui/widgets/Command.h"
@@ -18,22 +19,22 @@ namespace {
 std::vector<GridColumn> deviceColumns() {
     using Kind = GridColumn::Kind;
     return {
-        {"Isaret", "Seç", Kind::Check, false, true},
-        {"CihazNo", "Cz.No", Kind::Plain},
-        {"CihazAdi", "Cihaz Adı", Kind::Plain},
-        {"BaglantiTipi",
+        {field::Isaret, "Seç", Kind::Check, false, true},
+        {field::CihazNo, "Cz.No", Kind::Plain},
+        {field::CihazAdi, "Cihaz Adı", Kind::Plain},
+        {field::BaglantiTipi,
          "Bağlantı Tipi",
          Kind::Choice,
          false,
          false,
          {{1, "Ethernet"}, {2, "Comm Port"}, {3, "USB Bağlantısı"}}},
-        {"IPAdres", "IP Adresi", Kind::Plain},
-        {"MakineNo", "Mk.No", Kind::Plain},
-        {"Parola", "", Kind::Plain},
-        {"Port", "", Kind::Plain},
-        {"Durum", "", Kind::Plain, true},
-        {"Aciklama", "", Kind::Plain, true},
-        {"TransferDurumu", "", Kind::Plain, true},
+        {field::IPAdres, "IP Adresi", Kind::Plain},
+        {field::MakineNo, "Mk.No", Kind::Plain},
+        {field::Parola, "", Kind::Plain},
+        {field::Port, "", Kind::Plain},
+        {field::Durum, "", Kind::Plain, true},
+        {field::Aciklama, "", Kind::Plain, true},
+        {field::TransferDurumu, "", Kind::Plain, true},
     };
 }
 

@@ -1,5 +1,6 @@
 #include "gui/mainwindow/TransferTab.h"
 
+#include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "gui/models/RecordTableModel.h"
 #include "gui/widgets/GridSetup.h"
@@ -14,12 +15,12 @@ namespace {
 std::vector<GridColumn> transferColumns() {
     using Kind = GridColumn::Kind;
     return {
-        {"Isaret", "Seç", Kind::Check, true},
-        {"CihazNo", "Cz.No", Kind::Plain, true},
-        {"CihazAdi", "Cihaz Adı", Kind::Plain},
-        {"TransferDurumu", "Transfer Durumu", Kind::Progress},
-        {"Aciklama", "Aciklama", Kind::Plain},
-        {"Durum", "", Kind::Plain, true},
+        {field::Isaret, "Seç", Kind::Check, true},
+        {field::CihazNo, "Cz.No", Kind::Plain, true},
+        {field::CihazAdi, "Cihaz Adı", Kind::Plain},
+        {field::TransferDurumu, "Transfer Durumu", Kind::Progress},
+        {field::Aciklama, "Aciklama", Kind::Plain},
+        {field::Durum, "", Kind::Plain, true},
     };
 }
 

@@ -23,8 +23,8 @@ struct GridColumn {
         Progress, // a number from 0 to 100, for a progress bar delegate
     };
 
-    std::string field; // the table's field name
-    QString title;     // header; the field's name when empty
+    std::string_view field; // the table's field name (a constant of FieldNames.h)
+    QString title;          // header; the field's name when empty
     Kind kind = Kind::Plain;
     bool hidden = false;
     bool editable = false;
