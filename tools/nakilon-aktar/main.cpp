@@ -1,11 +1,8 @@
 // nakilon-aktar: the transfer run without a window, for scheduled transfers.
+#include "AktarCommand.h"
+
 #include "core/base/LocalTime.h"
 #include "core/base/ProgramFolder.h"
-#include "core/transfer/UnattendedTransfer.h"
-
-#include <iostream>
-#include <string>
-#include <vector>
 
 #ifdef _WIN32
 #include "com/ComDeviceControl.h"
@@ -15,6 +12,10 @@
 #include "emulator/net/EmulatorDeviceControl.h"
 #endif
 
+#include <iostream>
+#include <string>
+#include <vector>
+
 int main(int argc, char** argv) {
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
@@ -22,15 +23,17 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const nakilon::LocalDateTime now = nakilon::localNow();
     try {
+        // The terminal maker's component on Windows, the emulated terminals
+        // elsewhere.
 #ifdef _WIN32
         const auto control = std::make_unique<nakilon::ComDeviceControl>();
 #else
         const auto control = nakilon::makeEmulatorDeviceControl();
 #endif
-        return nakilon::runUnattendedTransfer(arguments, nakilon::executableFolder(), *control,
-                                              {now.year, now.month, now.day}, std::cout, std::cerr);
+        return nakilon::runAktarCommand(arguments, nakilon::executableFolder(), *control,
+                                        {now.year, now.month, now.day}, std::cout, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << "Hata: " << e.what() << '\n';
-        return 2;
+        return nakilon::exitcode::Failed;
     }
 }

@@ -5,51 +5,12 @@
 #include "core/base/FileIo.h"
 #include "core/base/Text.h"
 #include "core/settings/ProgramValues.h"
-#include "core/settings/SettingsFile.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 
 namespace nakilon {
 
 const char* const kBannerCaption = "Nakilon - Terminal Hareketleri Aktarım Programı";
-
-namespace {
-
-constexpr std::string_view kSection = "Ayarlar";
-constexpr std::size_t kEntryExitLength = 7;
-
-// Settings hold code page 1254 bytes; a name the code page cannot hold could
-// not be read back, so it is not written at all.
-std::string settingsText(const SettingsFile& file, const std::string& utf8) {
-    auto bytes = utf8ToCp1254(utf8);
-    if (!bytes)
-        throw Error(formatText("Unable to write to %s", file.fileName().c_str()));
-    return *bytes;
-}
-
-} // namespace
-
-void readStartUpSettings(const std::string& programFolder, const SettingsFile& settings,
-                         ProgramValues& values, StartUpView& view) {
-    const std::string stored = settings.readString(kSection, "KayitDosyasi", "");
-    if (stored.empty()) {
-        values.outputFileName = programFolder + "Hareketler.txt";
-        KaydetSTR(settings, kSection, "KayitDosyasi",
-                  settingsText(settings, values.outputFileName));
-    } else {
-        values.outputFileName = cp1254ToUtf8(stored);
-    }
-    view.showOutputFileName(values.outputFileName);
-
-    const bool kayitSil = settings.readInteger(kSection, "AktarimdanSonraSil", 1) != 0;
-    if (view.kayitSilChecked() != kayitSil) {
-        view.setKayitSilChecked(kayitSil);
-        KaydetInt(settings, kSection, "AktarimdanSonraSil", kayitSil ? 1 : 0);
-    }
-
-    values.entryText = settings.readString(kSection, "GirisSTR", "1").substr(0, kEntryExitLength);
-    values.exitText = settings.readString(kSection, "CikisSTR", "0").substr(0, kEntryExitLength);
-}
 
 namespace {
 
@@ -100,19 +61,22 @@ void preserveDamagedFile(const std::string& utf8Name) {
     }
 }
 
-void runCreationStep(const std::string& programFolder, TDataModul& data, ProgramValues& values,
-                     StartUpView& view) {
-    values.programFolder = programFolder;
-    const SettingsFile settings(programFile(programFolder, "Ayarlar.ini"));
-    view.setCaption(kBannerCaption);
-    readStartUpSettings(programFolder, settings, values, view);
-
-    data.CihazTable.open();
+void loadDeviceList(const std::string& programFolder, RecordTable& devices) {
+    devices.open();
     const std::string deviceFile = programFile(programFolder, TDataModul::kCihazFile);
     // A fresh folder has no device list yet; that is an empty list, so that
     // the program starts usable. A folder of that name still fails the load.
     if (fileExists(deviceFile) || folderExists(deviceFile))
-        loadTable(data.CihazTable, deviceFile);
+        loadTable(devices, deviceFile);
+}
+
+void runCreationStep(const std::string& programFolder, TDataModul& data, ProgramValues& values,
+                     StartUpView& view) {
+    values.programFolder = programFolder;
+    view.setCaption(kBannerCaption);
+    readStartUpSettings(values, view);
+
+    loadDeviceList(programFolder, data.CihazTable);
     resetTransferState(data.CihazTable);
 
     data.PersonelTable.open();

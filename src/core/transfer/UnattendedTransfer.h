@@ -1,24 +1,38 @@
 #pragma once
 
+#include "core/settings/ProgramValues.h"
+#include "core/tables/TDataModul.h"
 #include "core/transfer/TransferRun.h"
 
-#include <iosfwd>
 #include <string>
 #include <vector>
 
 namespace nakilon {
 
 class DeviceControl;
+class Operator;
 
-// The unattended transfer (nakilon-aktar): the same run as "Bilgileri Aktar"
-// on the program folder, for the Task Scheduler or cron. Prints each device's
-// status as it changes and a summary per device.
-//
-// Exit codes: 0 every marked device completed; 1 a device could not be
-// reached; 2 the run ended by an error (nothing of a failed device is lost:
-// the lines read so far are written); 64 wrong options.
-int runUnattendedTransfer(const std::vector<std::string>& arguments,
-                          const std::string& programFolder, DeviceControl& control,
-                          const CalendarDate& today, std::ostream& out, std::ostream& err);
+// The transfer run on a program folder without a window (nakilon-aktar, for
+// the Task Scheduler or cron): the settings and the device list are read as
+// start-up reads them, then the run goes as "Bilgileri Aktar" does.
+class UnattendedTransfer {
+public:
+    // `programFolder` (UTF-8) ends in a separator.
+    explicit UnattendedTransfer(std::string programFolder);
+
+    // Reads the settings and the device list. Throws Error.
+    void load();
+
+    // The device list, for observers of the devices' status.
+    RecordTable& devices() { return m_data.CihazTable; }
+
+    // Throws Error as runTransfer does.
+    std::vector<DeviceOutcome> run(DeviceControl& control, const TransferOptions& options,
+                                   const CalendarDate& today, Operator& op);
+
+private:
+    TDataModul m_data;
+    ProgramValues m_values;
+};
 
 } // namespace nakilon

@@ -1,7 +1,7 @@
 #include "gui/mainwindow/SettingsTab.h"
 
+#include "core/settings/ProgramSettings.h"
 #include "core/settings/ProgramValues.h"
-#include "core/settings/SettingsCommands.h"
 #include "gui/widgets/Command.h"
 #include "gui/widgets/FileDialog.h"
 #include "gui/widgets/StorableTextValidator.h"
