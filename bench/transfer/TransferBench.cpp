@@ -64,12 +64,12 @@ TerminalState terminalWith(int records) {
         LogRecord r;
         r.personnelNumber = 1000 + i % 500;
         r.mode = (i % 2 ? 0x0501 : 0x0401);
-        r.year = 2024;
-        r.month = 1 + i % 12;
-        r.day = 1 + i % 28;
-        r.hour = 8 + i % 10;
-        r.minute = i % 60;
-        r.second = i % 60;
+        r.time.year = 2024;
+        r.time.month = 1 + i % 12;
+        r.time.day = 1 + i % 28;
+        r.time.hour = 8 + i % 10;
+        r.time.minute = i % 60;
+        r.time.second = i % 60;
         state.logs.push_back(r);
     }
     return state;

@@ -95,12 +95,12 @@ void parseLine(std::string_view line, TerminalState& state,
         LogRecord record;
         record.personnelNumber = number(f[1]);
         record.mode = number(f[2]);
-        record.year = number(f[3]);
-        record.month = number(f[4]);
-        record.day = number(f[5]);
-        record.hour = number(f[6]);
-        record.minute = number(f[7]);
-        record.second = number(f[8]);
+        record.time.year = number(f[3]);
+        record.time.month = number(f[4]);
+        record.time.day = number(f[5]);
+        record.time.hour = number(f[6]);
+        record.time.minute = number(f[7]);
+        record.time.second = number(f[8]);
         if (f[9] != "new" && f[9] != "read")
             throw LineError("kayıt durumu new ya da read olmalı");
         record.isNew = f[9] == "new";
@@ -180,8 +180,8 @@ std::string formatStateText(const TerminalState& state) {
     out += state.active ? "\nactive 1\n" : "\nactive 0\n";
     for (const LogRecord& r : state.logs) {
         out += "log";
-        for (int32_t v :
-             {r.personnelNumber, r.mode, r.year, r.month, r.day, r.hour, r.minute, r.second}) {
+        for (int32_t v : {r.personnelNumber, r.mode, r.time.year, r.time.month, r.time.day,
+                          r.time.hour, r.time.minute, r.time.second}) {
             out += ' ';
             appendNumber(out, v);
         }

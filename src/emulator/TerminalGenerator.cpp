@@ -1,6 +1,6 @@
 #include "emulator/TerminalGenerator.h"
 
-#include "core/base/CivilDate.h"
+#include "core/base/DateTime.h"
 
 #include <algorithm>
 #include <random>
@@ -86,7 +86,7 @@ TerminalState generateTerminal(const GenerationOptions& options) {
         }
         std::sort(events.begin(), events.end(),
                   [](const Event& a, const Event& b) { return a.secondOfDay < b.secondOfDay; });
-        const CivilDate date = civilFromDays(d);
+        const Date date = civilFromDays(d);
         for (const Event& event : events) {
             if (static_cast<int64_t>(state.logs.size()) == records)
                 return state;
@@ -94,12 +94,12 @@ TerminalState generateTerminal(const GenerationOptions& options) {
             record.personnelNumber = 1001 + event.user;
             const int32_t verify = dice.below(10) == 0 ? 3 : 1;
             record.mode = verify | (event.exit ? 5 : 4) << 8;
-            record.year = date.year;
-            record.month = date.month;
-            record.day = date.day;
-            record.hour = event.secondOfDay / 3600;
-            record.minute = event.secondOfDay / 60 % 60;
-            record.second = event.secondOfDay % 60;
+            record.time.year = date.year;
+            record.time.month = date.month;
+            record.time.day = date.day;
+            record.time.hour = event.secondOfDay / 3600;
+            record.time.minute = event.secondOfDay / 60 % 60;
+            record.time.second = event.secondOfDay % 60;
             record.isNew = true;
             state.logs.push_back(record);
         }

@@ -19,8 +19,9 @@ std::vector<uint8_t> answer(uint8_t code, bool result) {
 }
 
 void putRecord(uint8_t* out, const LogRecord& r) {
-    const int32_t values[8] = {r.personnelNumber, r.mode,  r.year, r.month, r.day, r.hour,
-                               r.minute,          r.second};
+    const DateTime& t = r.time;
+    const int32_t values[8] = {r.personnelNumber, r.mode,  t.year, t.month, t.day, t.hour,
+                               t.minute,          t.second};
     for (int32_t v : values) {
         const auto u = static_cast<uint32_t>(v);
         out[0] = static_cast<uint8_t>(u);

@@ -1,23 +1,15 @@
 #pragma once
 
 #include "core/device/DeviceControl.h"
+#include "core/device/LogEntry.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace nakilon {
 
-// One attendance record as the terminal holds it. Any values are possible:
-// a terminal may report month 13 or year 1950, and the program must cope.
-struct LogRecord {
-    int32_t personnelNumber = 0;
-    int32_t mode = 0; // low byte verify method, next byte in/out state
-    int32_t year = 0;
-    int32_t month = 0;
-    int32_t day = 0;
-    int32_t hour = 0;
-    int32_t minute = 0;
-    int32_t second = 0;
+// One attendance record as the terminal holds it.
+struct LogRecord : LogEntry {
     bool isNew = true; // not yet transferred with ReadMark true
 
     bool operator==(const LogRecord&) const = default;

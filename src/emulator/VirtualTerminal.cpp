@@ -1,6 +1,6 @@
 #include "emulator/VirtualTerminal.h"
 
-#include "core/base/CivilDate.h"
+#include "core/base/DateTime.h"
 #include "core/base/LocalTime.h"
 
 #include <ctime>
@@ -8,7 +8,7 @@
 namespace nakilon {
 
 int64_t systemLocalSeconds() {
-    const LocalDateTime now = localNow();
+    const DateTime now = localNow();
     const int64_t days = daysFromCivil(now.year, now.month, now.day);
     return days * 86400 + now.hour * 3600 + now.minute * 60 + now.second;
 }
@@ -20,7 +20,7 @@ ClockReading clockReadingAt(int64_t localSeconds) {
         secondOfDay += 86400;
         --days;
     }
-    const CivilDate date = civilFromDays(days);
+    const Date date = civilFromDays(days);
     ClockReading reading;
     reading.year = date.year;
     reading.month = date.month;
@@ -33,9 +33,9 @@ ClockReading clockReadingAt(int64_t localSeconds) {
     return reading;
 }
 
-VirtualTerminal::VirtualTerminal(TerminalState state, LocalClock clock)
+VirtualTerminal::VirtualTerminal(TerminalState state, LocalSecondsClock clock)
     : m_state(std::move(state)),
-      m_clock(clock ? std::move(clock) : LocalClock(systemLocalSeconds)) {}
+      m_clock(clock ? std::move(clock) : LocalSecondsClock(systemLocalSeconds)) {}
 
 void VirtualTerminal::setJournal(std::function<void(const std::string&)> journal) {
     m_journal = std::move(journal);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/DateTime.h"
 #include "emulator/TerminalState.h"
 
 #include <cstdint>
@@ -13,12 +14,12 @@ namespace nakilon {
 
 // The computer's local wall-clock time as seconds since 1 January 1970
 // 00:00:00 of the same wall clock (no time zone left in it).
-using LocalClock = std::function<int64_t()>;
+using LocalSecondsClock = std::function<int64_t()>;
 int64_t systemLocalSeconds();
 
 // A date and time of the terminal's clock; weekday 1 Monday to 7 Sunday.
-struct ClockReading {
-    int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, weekday = 0;
+struct ClockReading : DateTime {
+    int32_t weekday = 0;
     bool operator==(const ClockReading&) const = default;
 };
 ClockReading clockReadingAt(int64_t localSeconds);
@@ -34,7 +35,7 @@ ClockReading clockReadingAt(int64_t localSeconds);
 // the held state calls the change handler once.
 class VirtualTerminal {
 public:
-    explicit VirtualTerminal(TerminalState state = {}, LocalClock clock = {});
+    explicit VirtualTerminal(TerminalState state = {}, LocalSecondsClock clock = {});
 
     const TerminalState& state() const { return m_state; }
     // Direct access for seeding and inspection; no journal, no change call.
@@ -96,7 +97,7 @@ private:
     Enrollment* findEnrollment(int32_t userNumber, int32_t slot);
 
     TerminalState m_state;
-    LocalClock m_clock;
+    LocalSecondsClock m_clock;
     uint64_t m_logGeneration = 0;
     std::function<void(const std::string&)> m_journal;
     std::function<void()> m_changeHandler;

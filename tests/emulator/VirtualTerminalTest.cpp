@@ -147,17 +147,20 @@ TEST(TerminalGenerator, SameSeedSameTerminalOfWorkingDays) {
         EXPECT_TRUE(r.isNew);
         EXPECT_TRUE(r.mode >> 8 == 4 || r.mode >> 8 == 5) << r.mode;
         const int64_t key =
-            ((((r.year * 13LL + r.month) * 32 + r.day) * 24 + r.hour) * 60 + r.minute) * 60 +
-            r.second;
+            ((((r.time.year * 13LL + r.time.month) * 32 + r.time.day) * 24 + r.time.hour) * 60 +
+             r.time.minute) *
+                60 +
+            r.time.second;
         EXPECT_GE(key, previous);
         previous = key;
         // 24 and 25 February 2024 were a Saturday and a Sunday.
-        EXPECT_FALSE(r.year == 2024 && r.month == 2 && (r.day == 24 || r.day == 25));
+        EXPECT_FALSE(r.time.year == 2024 && r.time.month == 2 &&
+                     (r.time.day == 24 || r.time.day == 25));
     }
     // The newest record is of the reference day.
-    EXPECT_EQ(a.logs.back().year, 2024);
-    EXPECT_EQ(a.logs.back().month, 2);
-    EXPECT_EQ(a.logs.back().day, 29);
+    EXPECT_EQ(a.logs.back().time.year, 2024);
+    EXPECT_EQ(a.logs.back().time.month, 2);
+    EXPECT_EQ(a.logs.back().time.day, 29);
 }
 
 } // namespace

@@ -63,12 +63,12 @@ public:
         e = m;
         p = r.personnelNumber;
         mode = r.mode;
-        y = r.year;
-        mo = r.month;
-        d = r.day;
-        h = r.hour;
-        mi = r.minute;
-        s = r.second;
+        y = r.time.year;
+        mo = r.time.month;
+        d = r.time.day;
+        h = r.time.hour;
+        mi = r.time.minute;
+        s = r.time.second;
         return true;
     }
     bool QueryDeviceCounter(int32_t m, int32_t index, int32_t& value) override {

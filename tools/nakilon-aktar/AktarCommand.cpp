@@ -111,7 +111,7 @@ std::optional<int> parseOptions(const std::vector<std::string>& arguments, Trans
 } // namespace
 
 int runAktarCommand(const std::vector<std::string>& arguments, const std::string& programFolder,
-                    DeviceControl& control, const CalendarDate& today, std::ostream& out,
+                    DeviceControl& control, const Date& today, std::ostream& out,
                     std::ostream& err) {
     TransferOptions options;
     if (const std::optional<int> code = parseOptions(arguments, options, out, err))

@@ -12,7 +12,7 @@ class DeviceControl;
 
 // Exit codes of nakilon-aktar, for the scheduler that starts it.
 namespace exitcode {
-inline constexpr int Completed = 0; // every marked device was read
+inline constexpr int Completed = 0;  // every marked device was read
 inline constexpr int NotReached = 1; // a device could not be reached
 inline constexpr int Failed = 2;     // the run ended by an error
 inline constexpr int Usage = 64;     // wrong options
@@ -22,7 +22,7 @@ inline constexpr int Usage = 64;     // wrong options
 // unattended transfer on the program folder, prints each device's status as it
 // changes and a summary per device, and returns the exit code.
 int runAktarCommand(const std::vector<std::string>& arguments, const std::string& programFolder,
-                    DeviceControl& control, const CalendarDate& today, std::ostream& out,
+                    DeviceControl& control, const Date& today, std::ostream& out,
                     std::ostream& err);
 
 } // namespace nakilon

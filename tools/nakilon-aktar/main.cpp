@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     SetConsoleOutputCP(CP_UTF8);
 #endif
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const nakilon::LocalDateTime now = nakilon::localNow();
+    const nakilon::DateTime now = nakilon::localNow();
     try {
         // The terminal maker's component on Windows, the emulated terminals
         // elsewhere.

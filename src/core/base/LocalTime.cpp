@@ -4,7 +4,7 @@
 
 namespace nakilon {
 
-LocalDateTime localNow() {
+DateTime localNow() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
 #ifdef _WIN32
@@ -12,8 +12,14 @@ LocalDateTime localNow() {
 #else
     localtime_r(&now, &parts);
 #endif
-    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-            parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+    DateTime result;
+    result.year = parts.tm_year + 1900;
+    result.month = parts.tm_mon + 1;
+    result.day = parts.tm_mday;
+    result.hour = parts.tm_hour;
+    result.minute = parts.tm_min;
+    result.second = parts.tm_sec;
+    return result;
 }
 
 } // namespace nakilon

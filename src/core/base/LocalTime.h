@@ -1,19 +1,15 @@
 #pragma once
 
-#include <cstdint>
+#include "core/base/DateTime.h"
+
+#include <functional>
 
 namespace nakilon {
 
-struct LocalDateTime {
-    int32_t year = 0;
-    int32_t month = 0;
-    int32_t day = 0;
-    int32_t hour = 0;
-    int32_t minute = 0;
-    int32_t second = 0;
-};
-
 // The computer's local date and time now.
-LocalDateTime localNow();
+DateTime localNow();
+
+// Where a command takes the computer's date and time from; tests fix it.
+using LocalClock = std::function<DateTime()>;
 
 } // namespace nakilon

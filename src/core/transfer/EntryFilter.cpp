@@ -1,6 +1,6 @@
 #include "core/transfer/EntryFilter.h"
 
-#include "core/base/CivilDate.h"
+#include "core/base/DateTime.h"
 
 namespace nakilon {
 
@@ -43,7 +43,8 @@ DateRange DateRange::fromEditors(std::optional<int32_t> fromDay, std::optional<i
     return range;
 }
 
-bool acceptEntry(const LogEntry& e, const DateRange& range) {
+bool acceptEntry(const LogEntry& entry, const DateRange& range) {
+    const DateTime& e = entry.time;
     if (!within(e.year, 1951, 2099) || !within(e.month, 1, 12) || !within(e.day, 1, 31) ||
         !within(e.hour, 0, 24) || !within(e.minute, 0, 59) || !within(e.second, 0, 59))
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/device/LogEntry.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -19,18 +21,6 @@ struct DateRange {
     // bound is set when its day number is above 1000; the range is on when a
     // bound is set. An unset lower bound becomes 0, an unset upper 70000.
     static DateRange fromEditors(std::optional<int32_t> fromDay, std::optional<int32_t> toDay);
-};
-
-// A record's values as the terminal delivered them.
-struct LogEntry {
-    int32_t personnelNumber = 0;
-    int32_t mode = 0;
-    int32_t year = 0;
-    int32_t month = 0;
-    int32_t day = 0;
-    int32_t hour = 0;
-    int32_t minute = 0;
-    int32_t second = 0;
 };
 
 // True when a record is taken into the output: year 1951-2099, month 1-12,

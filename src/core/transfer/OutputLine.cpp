@@ -29,11 +29,13 @@ char* putPadded(char* out, int32_t value, int digits) {
 
 } // namespace
 
-void makeOutputLine(std::string& line, const OutputRecord& r, std::string_view entryText,
+void makeOutputLine(std::string& line, const OutputRecord& record, std::string_view entryText,
                     std::string_view exitText) {
+    const LogEntry& r = record.entry;
+    const DateTime& t = r.time;
     bool exit = false;
     int32_t modeField = r.mode;
-    switch (r.entryExitType) {
+    switch (record.entryExitType) {
     case 0: {
         // C++ division truncates and % takes the dividend's sign, which is the
         // byte arithmetic the payroll side has always received.
@@ -52,7 +54,7 @@ void makeOutputLine(std::string& line, const OutputRecord& r, std::string_view e
 
     // Every number takes at most 11 bytes, so each part fits its buffer.
     char head[32];
-    char* p = putPadded(head, r.deviceNumber, 3);
+    char* p = putPadded(head, record.deviceNumber, 3);
     *p++ = ',';
     p = putPadded(p, r.personnelNumber, 6);
     *p++ = ',';
@@ -62,15 +64,15 @@ void makeOutputLine(std::string& line, const OutputRecord& r, std::string_view e
     char tail[96];
     p = tail;
     *p++ = ',';
-    p = putPadded(p, r.year, 4);
+    p = putPadded(p, t.year, 4);
     *p++ = '/';
-    p = putPadded(p, r.month, 2);
+    p = putPadded(p, t.month, 2);
     *p++ = '/';
-    p = putPadded(p, r.day, 2);
+    p = putPadded(p, t.day, 2);
     *p++ = ',';
-    p = putPadded(p, r.hour, 2);
+    p = putPadded(p, t.hour, 2);
     *p++ = ':';
-    p = putPadded(p, r.minute, 2);
+    p = putPadded(p, t.minute, 2);
     for (const char c : std::string_view(":00,"))
         *p++ = c;
     p = putPadded(p, modeField, 1);

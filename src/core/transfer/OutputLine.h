@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/device/LogEntry.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,13 +12,7 @@ namespace nakilon {
 struct OutputRecord {
     int32_t deviceNumber = 0;  // CihazNo of the device
     int32_t entryExitType = 0; // GCTip of the device
-    int32_t personnelNumber = 0;
-    int32_t mode = 0; // the terminal's mode value
-    int32_t year = 0;
-    int32_t month = 0;
-    int32_t day = 0;
-    int32_t hour = 0;
-    int32_t minute = 0;
+    LogEntry entry;            // the record; its second is not written
 };
 
 // Makes the line "%3.3d,%6.6d,%s,%4.4d/%2.2d/%2.2d,%2.2d:%2.2d:00,%1.1d" for a

@@ -37,7 +37,7 @@ public:
     Run(RecordTable& table, DeviceControl& control, ProgramValues& values, Operator& op)
         : m_table(table), m_control(control), m_values(values), m_op(op) {}
 
-    std::vector<DeviceOutcome> execute(const TransferOptions& options, const CalendarDate& today);
+    std::vector<DeviceOutcome> execute(const TransferOptions& options, const Date& today);
 
 private:
     void setDeviceStatus(int32_t recId, const char* text);
@@ -131,21 +131,15 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     m_control.FetchLogBatch(machine);
 
     int32_t terminal = 0, entryMachine = 0;
-    LogEntry e;
+    OutputRecord record;
+    record.deviceNumber = job.deviceNumber;
+    record.entryExitType = job.entryExitType;
+    LogEntry& e = record.entry;
+    DateTime& t = e.time;
     while (m_control.TakeLogEntry(machine, terminal, e.personnelNumber, entryMachine, e.mode,
-                                  e.year, e.month, e.day, e.hour, e.minute, e.second)) {
+                                  t.year, t.month, t.day, t.hour, t.minute, t.second)) {
         if (!acceptEntry(e, range))
             continue;
-        OutputRecord record;
-        record.deviceNumber = job.deviceNumber;
-        record.entryExitType = job.entryExitType;
-        record.personnelNumber = e.personnelNumber;
-        record.mode = e.mode;
-        record.year = e.year;
-        record.month = e.month;
-        record.day = e.day;
-        record.hour = e.hour;
-        record.minute = e.minute;
         makeOutputLine(m_line, record, m_values.entryText, m_values.exitText);
         m_texts.addLine(m_line);
         ++job.outcome.accepted;
@@ -161,7 +155,7 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     m_op.repaintTransferGrid();
 }
 
-std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const CalendarDate& today) {
+std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Date& today) {
     m_control.CloseLink();
     resetRows();
 
@@ -222,7 +216,7 @@ int32_t progressPercent(int64_t accepted, int64_t expected) {
 
 std::vector<DeviceOutcome> runTransfer(RecordTable& cihazTable, DeviceControl& control,
                                        ProgramValues& values, const TransferOptions& options,
-                                       const CalendarDate& today, Operator& op) {
+                                       const Date& today, Operator& op) {
     Run run(cihazTable, control, values, op);
     return run.execute(options, today);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/DateTime.h"
 #include "core/settings/ProgramValues.h"
 #include "core/transfer/EntryFilter.h"
 
@@ -19,12 +20,6 @@ struct TransferOptions {
     bool backupMode = false;        // "Cihazlardan yedekleri al"
     std::optional<int32_t> fromDay; // "Tarihinden" as a day number; empty editor: nullopt
     std::optional<int32_t> toDay;   // "Tarihine"
-};
-
-struct CalendarDate {
-    int32_t year = 0;
-    int32_t month = 0;
-    int32_t day = 0;
 };
 
 // What happened to one marked device, for the unattended transfer's summary.
@@ -59,7 +54,7 @@ inline constexpr const char* NoDeviceMarkedText = "En az bir cihaz seçmeniz ger
 // record that a terminal has handed out is lost.
 std::vector<DeviceOutcome> runTransfer(RecordTable& cihazTable, DeviceControl& control,
                                        ProgramValues& values, const TransferOptions& options,
-                                       const CalendarDate& today, Operator& op);
+                                       const Date& today, Operator& op);
 
 // The progress percentage: accepted / expected * 100, rounded to the nearest
 // integer with halves going to the even one.

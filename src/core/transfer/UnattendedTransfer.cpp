@@ -17,7 +17,7 @@ void UnattendedTransfer::load() {
 
 std::vector<DeviceOutcome> UnattendedTransfer::run(DeviceControl& control,
                                                    const TransferOptions& options,
-                                                   const CalendarDate& today, Operator& op) {
+                                                   const Date& today, Operator& op) {
     return runTransfer(m_data.CihazTable, control, m_values, options, today, op);
 }
 

@@ -28,7 +28,7 @@ public:
 
     // Throws Error as runTransfer does.
     std::vector<DeviceOutcome> run(DeviceControl& control, const TransferOptions& options,
-                                   const CalendarDate& today, Operator& op);
+                                   const Date& today, Operator& op);
 
 private:
     TDataModul m_data;

@@ -63,7 +63,7 @@ void TAnaForm::AktarButonClick() {
     options.backupMode = m_settingsTab->backupMode();
     options.fromDay = dayNumberOf(m_settingsTab->fromDate());
     options.toDay = dayNumberOf(m_settingsTab->toDate());
-    const LocalDateTime now = localNow();
+    const DateTime now = localNow();
     WindowOperator op(this, m_transferTab->grid());
     runCommand(this, [&] {
         nakilon::runTransfer(m_data.CihazTable, m_cc, m_values, options,

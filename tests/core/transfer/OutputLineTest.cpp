@@ -10,13 +10,13 @@ OutputRecord record(int32_t gcTip, int32_t mode) {
     OutputRecord r;
     r.deviceNumber = 1;
     r.entryExitType = gcTip;
-    r.personnelNumber = 123;
-    r.mode = mode;
-    r.year = 2024;
-    r.month = 1;
-    r.day = 15;
-    r.hour = 8;
-    r.minute = 30;
+    r.entry.personnelNumber = 123;
+    r.entry.mode = mode;
+    r.entry.time.year = 2024;
+    r.entry.time.month = 1;
+    r.entry.time.day = 15;
+    r.entry.time.hour = 8;
+    r.entry.time.minute = 30;
     return r;
 }
 
@@ -26,19 +26,19 @@ TEST(OutputLine, TemplateFieldsArePaddedNeverCut) {
     EXPECT_EQ(makeOutputLine(record(1, 1), "1", "0"), "001,000123,1,2024/01/15,08:30:00,1");
     OutputRecord wide = record(1, 123456);
     wide.deviceNumber = 12345;
-    wide.personnelNumber = 1234567;
-    wide.year = 12345;
-    wide.hour = 24;
-    wide.minute = 123;
+    wide.entry.personnelNumber = 1234567;
+    wide.entry.time.year = 12345;
+    wide.entry.time.hour = 24;
+    wide.entry.time.minute = 123;
     EXPECT_EQ(makeOutputLine(wide, "1", "0"), "12345,1234567,1,12345/01/15,24:123:00,123456");
 }
 
 TEST(OutputLine, NegativeNumbersKeepTheirPaddingAfterTheSign) {
     OutputRecord r = record(1, -5);
     r.deviceNumber = -1;
-    r.personnelNumber = -42;
-    r.year = -7;
-    r.month = -1;
+    r.entry.personnelNumber = -42;
+    r.entry.time.year = -7;
+    r.entry.time.month = -1;
     EXPECT_EQ(makeOutputLine(r, "1", "0"), "-001,-000042,1,-0007/-01/15,08:30:00,-5");
 }
 

@@ -53,12 +53,12 @@ LogEntry entry(int32_t personnel, int32_t y, int32_t mo, int32_t d, int32_t h = 
     LogEntry e;
     e.personnelNumber = personnel;
     e.mode = mode;
-    e.year = y;
-    e.month = mo;
-    e.day = d;
-    e.hour = h;
-    e.minute = mi;
-    e.second = 15;
+    e.time.year = y;
+    e.time.month = mo;
+    e.time.day = d;
+    e.time.hour = h;
+    e.time.minute = mi;
+    e.time.second = 15;
     return e;
 }
 
@@ -195,7 +195,7 @@ TEST_F(TransferRunTest, FilterBoundaries) {
         entry(4, 2024, 0, 1),        entry(5, 2024, 4, 31),         entry(6, 2024, 1, 32),
         entry(7, 2024, 1, 1, 25),    entry(8, 2024, 1, 1, -1),      entry(9, 0, 1, 1)};
     LogEntry secondTooLarge = entry(10, 2024, 1, 1);
-    secondTooLarge.second = 60;
+    secondTooLarge.time.second = 60;
     m_control.terminals[7].records.push_back(secondTooLarge);
     run();
     EXPECT_EQ(m_folder.read("Hareketler.txt"), "001,000001,1,1951/01/01,24:00:00,1\r\n"

@@ -36,11 +36,11 @@ struct ServedTerminal {
         LogRecord r;
         r.personnelNumber = 42;
         r.mode = 0x0501;
-        r.year = 2024;
-        r.month = 5;
-        r.day = 6;
-        r.hour = 17;
-        r.minute = 45;
+        r.time.year = 2024;
+        r.time.month = 5;
+        r.time.day = 6;
+        r.time.hour = 17;
+        r.time.minute = 45;
         state.logs = {r};
         terminal = std::make_unique<VirtualTerminal>(state);
         server = std::make_unique<EmulatorServer>(*terminal);
@@ -73,7 +73,7 @@ protected:
         return grid->model()->index(row, column).data().toString();
     }
     std::string backupName() const {
-        const LocalDateTime now = localNow();
+        const DateTime now = localNow();
         return OutputTexts::backupFileName("", now.year, now.month, now.day);
     }
 

@@ -42,12 +42,12 @@ LogRecord record(int32_t personnel, int32_t day, int32_t mode, bool isNew = true
     LogRecord r;
     r.personnelNumber = personnel;
     r.mode = mode;
-    r.year = 2024;
-    r.month = 3;
-    r.day = day;
-    r.hour = 8;
-    r.minute = 5;
-    r.second = 59;
+    r.time.year = 2024;
+    r.time.month = 3;
+    r.time.day = day;
+    r.time.hour = 8;
+    r.time.minute = 5;
+    r.time.second = 59;
     r.isNew = isNew;
     return r;
 }
@@ -224,7 +224,7 @@ TEST_F(TransferEndToEnd, NakilonAktarRunsOnItsOwnProgramFolder) {
     // The default output file name was written back, as the window does.
     EXPECT_NE(m_folder.read("Ayarlar.ini").find("KayitDosyasi=" + m_folder.file("Hareketler.txt")),
               std::string::npos);
-    const LocalDateTime now = localNow();
+    const DateTime now = localNow();
     EXPECT_EQ(m_folder.read(OutputTexts::backupFileName("", now.year, now.month, now.day)), line);
 
     // A device that cannot be reached makes the exit code non-zero.

@@ -4,12 +4,27 @@
 
 namespace nakilon {
 
-// Proleptic Gregorian calendar arithmetic on day numbers counted from
-// 1 January 1970, without the C library's time zone machinery.
-struct CivilDate {
-    int32_t year = 0, month = 0, day = 0;
+// A calendar date as the system's files and terminals give it: plain numbers,
+// which a terminal may well deliver out of range (month 13, day 0).
+struct Date {
+    int32_t year = 0;
+    int32_t month = 0;
+    int32_t day = 0;
+
+    bool operator==(const Date&) const = default;
 };
 
+// A date with the time of day.
+struct DateTime : Date {
+    int32_t hour = 0;
+    int32_t minute = 0;
+    int32_t second = 0;
+
+    bool operator==(const DateTime&) const = default;
+};
+
+// Proleptic Gregorian calendar arithmetic on day numbers counted from
+// 1 January 1970, without the C library's time zone machinery.
 constexpr int64_t daysFromCivil(int64_t year, int64_t month, int64_t day) {
     year -= month <= 2 ? 1 : 0;
     const int64_t era = (year >= 0 ? year : year - 399) / 400;
@@ -19,7 +34,7 @@ constexpr int64_t daysFromCivil(int64_t year, int64_t month, int64_t day) {
     return era * 146097 + dayOfEra - 719468;
 }
 
-constexpr CivilDate civilFromDays(int64_t days) {
+constexpr Date civilFromDays(int64_t days) {
     days += 719468;
     const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
     const int64_t dayOfEra = days - era * 146097;
