@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,11 +23,8 @@ public:
 
 private:
     bool m_locked = false;
-#ifdef _WIN32
-    void* m_handle = nullptr;
-#else
-    int m_fd = -1;
-#endif
+    // The open lock file: a file descriptor, or a Windows HANDLE.
+    intptr_t m_native = -1;
 };
 
 } // namespace nakilon

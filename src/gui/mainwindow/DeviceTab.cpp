@@ -5,9 +5,9 @@
 #include "core/settings/ProgramValues.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
+#include "gui/models/GridSetup.h"
 #include "gui/models/RecordTableModel.h"
 #include "gui/widgets/Command.h"
-#include "gui/widgets/GridSetup.h"
 #include "ui_DeviceTab.h"
 
 #include <QHeaderView>

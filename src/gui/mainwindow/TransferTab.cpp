@@ -2,8 +2,8 @@
 
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
+#include "gui/models/GridSetup.h"
 #include "gui/models/RecordTableModel.h"
-#include "gui/widgets/GridSetup.h"
 #include "ui_TransferTab.h"
 
 #include <QHeaderView>

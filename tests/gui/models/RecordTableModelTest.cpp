@@ -1,6 +1,6 @@
 #include "gui/models/RecordTableModel.h"
 #include "core/tables/TDataModul.h"
-#include "gui/widgets/GridSetup.h"
+#include "gui/models/GridSetup.h"
 #include "support/MessageHookRecorder.h"
 #include "support/TempFolder.h"
 

@@ -1,4 +1,4 @@
-#include "gui/widgets/GridSetup.h"
+#include "gui/models/GridSetup.h"
 
 #include "gui/models/CurrentRowLink.h"
 #include "gui/models/RecordTableModel.h"
