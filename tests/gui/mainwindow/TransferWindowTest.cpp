@@ -120,7 +120,7 @@ TEST_F(TransferWindowTest, OtherCommandsWaitWhileTheRunYieldsAndComeBackAfter) {
     bool aktarEnabled = true;
     bool closed = true;
     QTimer::singleShot(0, m_form.get(), [&] {
-        deviceButtonsEnabled = button("CihazEkleButon")->isEnabled();
+        deviceButtonsEnabled = button("DegistirButon")->isEnabled();
         aktarEnabled = button("AktarButon")->isEnabled();
         closed = m_form->close();
     });
@@ -129,7 +129,7 @@ TEST_F(TransferWindowTest, OtherCommandsWaitWhileTheRunYieldsAndComeBackAfter) {
     EXPECT_FALSE(aktarEnabled);
     EXPECT_FALSE(closed) << "the window stays open while records are in flight";
     EXPECT_TRUE(button("AktarButon")->isEnabled());
-    EXPECT_TRUE(button("CihazEkleButon")->isEnabled());
+    EXPECT_TRUE(button("DegistirButon")->isEnabled());
     EXPECT_TRUE(button("KapatButon")->isEnabled());
     EXPECT_FALSE(m_form->transferRunning());
 }
