@@ -1,14 +1,14 @@
 #include "core/device/ConnectionProcedure.h"
 
 #include "core/base/Error.h"
-#include "support/RecordingDeviceControl.h"
+#include "support/FakeDeviceControl.h"
 
 #include <gtest/gtest.h>
 
 namespace nakilon {
 namespace {
 
-using testsupport::RecordingDeviceControl;
+using testsupport::FakeDeviceControl;
 using Calls = std::vector<std::string>;
 
 ConnectionValues device(int32_t type, int32_t port, std::string password = "1234") {
@@ -22,33 +22,31 @@ ConnectionValues device(int32_t type, int32_t port, std::string password = "1234
 }
 
 TEST(ConnectionProcedure, EachTypeOpensItsOwnKindOfLink) {
-    RecordingDeviceControl ethernet;
-    EXPECT_EQ(connectDevice(ethernet, device(1, 5005)), ConnectResult::Connected);
-    EXPECT_EQ(ethernet.calls, (Calls{"OpenNetworkLink 7 192.168.1.20 5005 1234"}));
-
+    FakeDeviceControl control;
+    control.terminals[7];
+    EXPECT_EQ(connectDevice(control, device(1, 5005)), ConnectResult::Connected);
     // A serial terminal whose Port still holds the default is COM port 5005.
-    RecordingDeviceControl serial;
-    EXPECT_EQ(connectDevice(serial, device(2, 5005)), ConnectResult::Connected);
-    EXPECT_EQ(serial.calls, (Calls{"OpenSerialLink 7 5005 115200"}));
-
+    EXPECT_EQ(connectDevice(control, device(2, 5005)), ConnectResult::Connected);
     // USB is serial port 0 whatever Port holds.
-    RecordingDeviceControl usb;
-    EXPECT_EQ(connectDevice(usb, device(3, 4)), ConnectResult::Connected);
-    EXPECT_EQ(usb.calls, (Calls{"OpenSerialLink 7 0 115200"}));
+    EXPECT_EQ(connectDevice(control, device(3, 4)), ConnectResult::Connected);
+    EXPECT_EQ(control.calls,
+              (Calls{"OpenNetworkLink(7,192.168.1.20,5005,1234)", "OpenSerialLink(7,5005,115200)",
+                     "OpenSerialLink(7,0,115200)"}));
 }
 
 TEST(ConnectionProcedure, FailedOpenIsReportedAndNothingIsClosed) {
-    RecordingDeviceControl control;
-    control.openResult = false;
+    FakeDeviceControl control;
+    control.terminals[7].opens = false;
     EXPECT_EQ(connectDevice(control, device(1, 5005)), ConnectResult::Failed);
     EXPECT_EQ(connectDevice(control, device(3, 0)), ConnectResult::Failed);
     EXPECT_EQ(control.calls,
-              (Calls{"OpenNetworkLink 7 192.168.1.20 5005 1234", "OpenSerialLink 7 0 115200"}));
+              (Calls{"OpenNetworkLink(7,192.168.1.20,5005,1234)", "OpenSerialLink(7,0,115200)"}));
 }
 
 TEST(ConnectionProcedure, OtherTypesMakeNoOpenCall) {
     for (int32_t type : {0, 4, -1, 100}) {
-        RecordingDeviceControl control;
+        FakeDeviceControl control;
+        control.terminals[7];
         // An empty device list reads as all zero values.
         EXPECT_EQ(connectDevice(control, type == 0 ? ConnectionValues{} : device(type, 5005)),
                   ConnectResult::UnknownType);
@@ -66,21 +64,26 @@ TEST(ConnectionProcedure, PasswordTextBecomesAWholeNumberOrZero) {
     EXPECT_EQ(passwordNumber("2147483648"), 0);
     EXPECT_EQ(passwordNumber("-2147483649"), 0);
 
-    RecordingDeviceControl control;
+    FakeDeviceControl control;
     connectDevice(control, device(1, 4370, "şifre"));
     connectDevice(control, device(1, 4370, ""));
-    EXPECT_EQ(control.calls, (Calls{"OpenNetworkLink 7 192.168.1.20 4370 0",
-                                    "OpenNetworkLink 7 192.168.1.20 4370 0"}));
+    EXPECT_EQ(control.calls, (Calls{"OpenNetworkLink(7,192.168.1.20,4370,0)",
+                                    "OpenNetworkLink(7,192.168.1.20,4370,0)"}));
 }
 
 TEST(ConnectionProcedure, TerminalIsReturnedToUseAfterWorkAndAfterAnError) {
-    RecordingDeviceControl control;
+    FakeDeviceControl control;
+    control.terminals[3];
+    ASSERT_TRUE(control.OpenSerialLink(3, 1, 115200));
     runWithDeviceInactive(control, 3, [&] { control.PurgeLogs(3); });
-    EXPECT_EQ(control.calls, (Calls{"SetDeviceActive 3 0", "PurgeLogs 3", "SetDeviceActive 3 1"}));
+    EXPECT_EQ(control.terminals[3].active, 1);
 
-    control.calls.clear();
-    EXPECT_THROW(runWithDeviceInactive(control, 3, [] { throw Error("koptu"); }), Error);
-    EXPECT_EQ(control.calls, (Calls{"SetDeviceActive 3 0", "SetDeviceActive 3 1"}));
+    control.failAt(1, "koptu", "PurgeLogs");
+    EXPECT_THROW(runWithDeviceInactive(control, 3, [&] { control.PurgeLogs(3); }), Error);
+    EXPECT_EQ(control.terminals[3].active, 1);
+    EXPECT_EQ(control.calls, (Calls{"OpenSerialLink(3,1,115200)", "SetDeviceActive(3,0)",
+                                    "PurgeLogs(3)", "SetDeviceActive(3,1)", "SetDeviceActive(3,0)",
+                                    "PurgeLogs(3)", "SetDeviceActive(3,1)"}));
 }
 
 } // namespace

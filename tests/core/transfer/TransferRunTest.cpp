@@ -4,14 +4,14 @@
 #include "core/base/Error.h"
 #include "core/base/Operator.h"
 #include "core/tables/TDataModul.h"
-#include "support/ScriptedDeviceControl.h"
+#include "support/FakeDeviceControl.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace nakilon;
-using nakilon::testsupport::ScriptedDeviceControl;
+using nakilon::testsupport::FakeDeviceControl;
 using nakilon::testsupport::TempFolder;
 using ::testing::ElementsAre;
 
@@ -105,7 +105,7 @@ protected:
     TempFolder m_folder;
     TDataModul m_data;
     ProgramValues m_values;
-    ScriptedDeviceControl m_control;
+    FakeDeviceControl m_control;
     RecordingOperator m_op;
 };
 
@@ -116,7 +116,7 @@ TEST_F(TransferRunTest, NoMarkedDeviceShowsTheMessageAndWritesBothFilesBack) {
     m_folder.write("Hareketler.txt", "a\nb");
     run();
     EXPECT_THAT(m_op.messages, ElementsAre("En az bir cihaz seçmeniz gerekmektedir"));
-    EXPECT_THAT(m_control.calls, ElementsAre("CloseLink", "CloseLink"));
+    EXPECT_THAT(m_control.calls, ElementsAre("CloseLink()", "CloseLink()"));
     EXPECT_EQ(m_folder.read("Hareketler.txt"), "a\r\nb");
     EXPECT_EQ(m_folder.read("Backup\\2024-01-15.txt"), "");
     EXPECT_EQ(m_values.backupFileName, m_folder.file("Backup\\2024-01-15.txt"));
@@ -130,8 +130,8 @@ TEST_F(TransferRunTest, MarkedDevicesAreReadInRowOrderIntoBothFiles) {
     addDevice(3, 9);       // cannot be reached
     m_control.terminals[7].records = {entry(123, 2024, 1, 15),
                                       entry(5, 2023, 12, 31, 17, 5, 0x0501), entry(6, 1950, 1, 1)};
-    m_control.terminals[7].counter = 3;
-    m_control.terminals[9].reachable = false;
+    m_control.terminals[7].counters[CounterNewLogs] = 3;
+    m_control.terminals[9].opens = false;
     m_folder.write("Hareketler.txt", "eski\r\n");
 
     const std::vector<DeviceOutcome> outcomes = run();
@@ -141,9 +141,11 @@ TEST_F(TransferRunTest, MarkedDevicesAreReadInRowOrderIntoBothFiles) {
     EXPECT_EQ(m_folder.read("Hareketler.txt"), "eski\r\n" + lines);
     EXPECT_EQ(m_folder.read("Backup\\2024-01-15.txt"), lines);
     EXPECT_THAT(m_control.calls,
-                ElementsAre("CloseLink", "CloseLink", "OpenNetworkLink 7 10.0.0.5 5005 1234",
-                            "ReadMark 1", "QueryDeviceCounter 7 6", "FetchLogBatch 7", "CloseLink",
-                            "OpenNetworkLink 9 10.0.0.5 5005 1234"));
+                ElementsAre("CloseLink()", "CloseLink()", "OpenNetworkLink(7,10.0.0.5,5005,1234)",
+                            "SetReadMark(1)", "QueryDeviceCounter(7,6)", "FetchLogBatch(7)",
+                            "TakeLogEntry(7)", "TakeLogEntry(7)", "TakeLogEntry(7)",
+                            "TakeLogEntry(7)", "CloseLink()",
+                            "OpenNetworkLink(9,10.0.0.5,5005,1234)"));
     EXPECT_EQ(statusOf(0), "Aktarım Tamamlandı");
     EXPECT_EQ(progressOf(0), 100);
     EXPECT_EQ(statusOf(1), "");
@@ -163,7 +165,7 @@ TEST_F(TransferRunTest, ProgressIsWrittenOnlyWhenThePercentageChanges) {
     for (int i = 0; i < 8; ++i)
         m_control.terminals[7].records.push_back(entry(i, 2024, 1, 15));
     m_control.terminals[7].records.push_back(entry(99, 1950, 1, 15)); // dropped, not counted
-    m_control.terminals[7].counter = 8;
+    m_control.terminals[7].counters[CounterNewLogs] = 8;
     ProgressLog log(m_data.CihazTable);
     run();
     // 1/8 = 12.5 rounds to 12, 3/8 = 37.5 to 38, 5/8 = 62.5 to 62, 7/8 = 87.5 to 88.
@@ -212,8 +214,8 @@ TEST_F(TransferRunTest, BackupModeReadsAllRecordsWithinTheDateRange) {
     options.backupMode = true;
     options.fromDay = dayNumber(2024, 1, 15);
     run(options);
-    EXPECT_THAT(m_control.calls, ::testing::Contains("ReadMark 0"));
-    EXPECT_THAT(m_control.calls, ::testing::Contains("QueryDeviceCounter 7 8"));
+    EXPECT_THAT(m_control.calls, ::testing::Contains("SetReadMark(0)"));
+    EXPECT_THAT(m_control.calls, ::testing::Contains("QueryDeviceCounter(7,8)"));
     // From 15 January 2024 up to day 70000 (25 August 2091); 31 April does not exist.
     EXPECT_EQ(m_folder.read("Hareketler.txt"), "001,000002,1,2024/01/15,08:30:00,1\r\n"
                                                "001,000004,1,2091/08/25,08:30:00,1\r\n");
@@ -244,14 +246,18 @@ TEST_F(TransferRunTest, ConnectionTypesPickTheirOpenCall) {
     addDevice(4, 5, 1, 1, 0, "192.168.1.20", "abc");
     m_control.terminals[2];
     m_control.terminals[3];
-    m_control.terminals[5].reachable = false;
+    m_control.terminals[4];
+    m_control.terminals[5].opens = false;
     run();
-    EXPECT_THAT(m_control.calls, ::testing::Contains("OpenSerialLink 2 5005 115200"));
-    EXPECT_THAT(m_control.calls, ::testing::Contains("OpenSerialLink 3 0 115200"));
-    EXPECT_THAT(m_control.calls, ::testing::Contains("OpenNetworkLink 5 192.168.1.20 5005 0"));
+    // Type 9 (machine 4) is not opened at all.
+    EXPECT_THAT(m_control.calls,
+                ElementsAre("CloseLink()", "CloseLink()", "OpenSerialLink(2,5005,115200)",
+                            "SetReadMark(1)", "QueryDeviceCounter(2,6)", "FetchLogBatch(2)",
+                            "TakeLogEntry(2)", "CloseLink()", "OpenSerialLink(3,0,115200)",
+                            "SetReadMark(1)", "QueryDeviceCounter(3,6)", "FetchLogBatch(3)",
+                            "TakeLogEntry(3)", "CloseLink()",
+                            "OpenNetworkLink(5,192.168.1.20,5005,0)"));
     EXPECT_EQ(statusOf(2), "Bağlantı kurulamadı");
-    for (const std::string& call : m_control.calls)
-        EXPECT_EQ(call.find(" 4 "), std::string::npos) << "type 9 must not be opened: " << call;
 }
 
 TEST_F(TransferRunTest, ALinkThatBreaksKeepsTheLinesReadSoFarAndClosesTheLink) {
@@ -259,7 +265,8 @@ TEST_F(TransferRunTest, ALinkThatBreaksKeepsTheLinesReadSoFarAndClosesTheLink) {
     addDevice(2, 8);
     m_control.terminals[7].records = {entry(1, 2024, 1, 15)};
     m_control.terminals[8].records = {entry(2, 2024, 1, 15), entry(3, 2024, 1, 15)};
-    m_control.terminals[8].breakAfterTakes = 1;
+    // The second take of terminal 8 (the fourth take of the run) breaks.
+    m_control.failAt(4, "Cihazla bağlantı koptu", "TakeLogEntry");
     try {
         run();
         ADD_FAILURE() << "the broken link must be reported";
@@ -270,8 +277,8 @@ TEST_F(TransferRunTest, ALinkThatBreaksKeepsTheLinesReadSoFarAndClosesTheLink) {
                               "002,000002,1,2024/01/15,08:30:00,1\r\n";
     EXPECT_EQ(m_folder.read("Hareketler.txt"), lines);
     EXPECT_EQ(m_folder.read("Backup\\2024-01-15.txt"), lines);
-    EXPECT_EQ(m_control.calls.back(), "CloseLink");
-    EXPECT_FALSE(m_control.linkOpen);
+    EXPECT_EQ(m_control.calls.back(), "CloseLink()");
+    EXPECT_FALSE(m_control.linkOpen());
 }
 
 TEST(ProgressPercent, RoundsHalvesToEven) {
