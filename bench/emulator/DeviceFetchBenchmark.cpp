@@ -3,9 +3,8 @@
 #include "core/device/ConnectionProcedure.h"
 #include "emulator/Protocol.h"
 #include "emulator/TerminalGenerator.h"
-#include "emulator/VirtualTerminal.h"
 #include "emulator/net/EmulatorDeviceControl.h"
-#include "emulator/net/EmulatorServer.h"
+#include "support/LoopbackTerminal.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,17 +19,9 @@ void fetchAndTakeAll(benchmark::State& state) {
     options.users = 200;
     options.seed = 7;
     options.todayLocalSeconds = systemLocalSeconds();
-    VirtualTerminal terminal(generateTerminal(options));
-    EmulatorServer server(terminal);
-    ConnectionValues values;
-    values.connectionType = ConnectionEthernet;
-    values.machineNumber = 1;
-    values.ipAddress = "127.0.0.1";
-    values.port = server.listen("127.0.0.1", 0);
-    server.start();
-
+    testsupport::LoopbackTerminal terminal(generateTerminal(options));
     auto control = makeEmulatorDeviceControl();
-    if (connectDevice(*control, values) != ConnectResult::Connected) {
+    if (connectDevice(*control, terminal.connection()) != ConnectResult::Connected) {
         state.SkipWithError("no connection");
         return;
     }
@@ -39,7 +30,7 @@ void fetchAndTakeAll(benchmark::State& state) {
     for (auto _ : state) {
         if (readMark) {
             state.PauseTiming();
-            server.withTerminal([](VirtualTerminal& t) {
+            terminal.server().withTerminal([](VirtualTerminal& t) {
                 for (LogRecord& r : t.state().logs)
                     r.isNew = true;
             });

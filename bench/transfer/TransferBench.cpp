@@ -6,9 +6,8 @@
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "core/transfer/TransferRun.h"
-#include "emulator/VirtualTerminal.h"
 #include "emulator/net/EmulatorDeviceControl.h"
-#include "emulator/net/EmulatorServer.h"
+#include "support/LoopbackTerminal.h"
 
 #include <benchmark/benchmark.h>
 
@@ -97,10 +96,8 @@ double peakMegabytes() {
 
 void millionRecordsIntoBothFiles(benchmark::State& state) {
     const int records = static_cast<int>(state.range(0));
-    VirtualTerminal terminal(terminalWith(records));
-    EmulatorServer server(terminal);
-    const uint16_t port = server.listen("127.0.0.1", 0);
-    server.start();
+    testsupport::LoopbackTerminal terminal(terminalWith(records));
+    const uint16_t port = terminal.port();
     const std::string folder = benchFolder();
 
     double plainSeconds = 0;
@@ -148,15 +145,12 @@ void millionRecordsIntoBothFiles(benchmark::State& state) {
     state.counters["plain_fsync_ms"] = plainSyncedSeconds * 1000;
     state.counters["progress_writes"] = progressWrites;
     state.counters["peak_MB"] = peakMegabytes();
-    server.stop();
     std::filesystem::remove_all(pathFromUtf8(folder));
 }
 
 void thousandLinesOntoALargeOutputFile(benchmark::State& state) {
-    VirtualTerminal terminal(terminalWith(1000));
-    EmulatorServer server(terminal);
-    const uint16_t port = server.listen("127.0.0.1", 0);
-    server.start();
+    testsupport::LoopbackTerminal terminal(terminalWith(1000));
+    const uint16_t port = terminal.port();
     const std::string folder = benchFolder();
     std::string existing;
     const std::string line = "001,001234,1,2024/01/15,08:30:00,1\r\n";
@@ -179,7 +173,6 @@ void thousandLinesOntoALargeOutputFile(benchmark::State& state) {
         runTransfer(data.CihazTable, *control, values, options, {2024, 1, 15}, op);
     }
     state.counters["peak_MB"] = peakMegabytes();
-    server.stop();
     std::filesystem::remove_all(pathFromUtf8(folder));
 }
 

@@ -1,8 +1,7 @@
 #include "core/base/Error.h"
-#include "emulator/VirtualTerminal.h"
 #include "emulator/net/EmulatorDeviceControl.h"
-#include "emulator/net/EmulatorServer.h"
 #include "support/DeviceControlContract.h"
+#include "support/LoopbackTerminal.h"
 
 #include <asio.hpp>
 
@@ -14,76 +13,18 @@ namespace {
 
 using namespace std::chrono_literals;
 using asio::ip::tcp;
-
-// One emulated terminal on loopback ports picked by the system: its network
-// port, and a serial port mapping whose base is the USB port.
-class TcpTerminal {
-public:
-    TcpTerminal() : m_server(m_terminal) {
-        networkPort = m_server.listen("127.0.0.1", 0);
-        serialBase = m_server.listen("127.0.0.1", 0);
-        for (int n = 7; n < 200 && serialPort == 0; ++n) {
-            try {
-                m_server.listen("127.0.0.1", static_cast<uint16_t>(serialBase + n));
-                serialPort = n;
-            } catch (const Error&) {
-            }
-        }
-        m_server.start();
-    }
-
-    TcpChannelOptions channelOptions() const {
-        TcpChannelOptions options;
-        options.serialBasePort = serialBase;
-        return options;
-    }
-
-    ConnectionValues connection(int32_t type) {
-        ConnectionValues values;
-        m_server.withTerminal([&](VirtualTerminal& terminal) {
-            values.machineNumber = terminal.state().machineNumber;
-            values.password = std::to_string(terminal.state().password);
-        });
-        values.connectionType = type;
-        values.ipAddress = "127.0.0.1";
-        values.port = type == ConnectionEthernet ? networkPort : serialPort;
-        return values;
-    }
-
-    EmulatorServer& server() { return m_server; }
-    void seed(const TerminalState& state) {
-        m_server.withTerminal([&](VirtualTerminal& terminal) { terminal.state() = state; });
-    }
-    TerminalState held() {
-        TerminalState state;
-        m_server.withTerminal([&](VirtualTerminal& terminal) { state = terminal.state(); });
-        return state;
-    }
-
-    uint16_t networkPort = 0;
-    uint16_t serialBase = 0;
-    int serialPort = 0;
-
-private:
-    VirtualTerminal m_terminal;
-    EmulatorServer m_server;
-};
+using testsupport::LoopbackTerminal;
 
 class TcpHarness : public contract::DeviceHarness {
 public:
     TcpHarness() : m_control(makeEmulatorDeviceControl(m_terminal.channelOptions())) {}
     void seed(const TerminalState& state) override { m_terminal.seed(state); }
-    TerminalState held() override {
-        // The terminal applies a link's last request before it reads the next.
-        for (int i = 0; i < 200 && m_terminal.server().connectionCount() > 0; ++i)
-            std::this_thread::sleep_for(5ms);
-        return m_terminal.held();
-    }
+    TerminalState held() override { return m_terminal.held(); }
     DeviceControl& control() override { return *m_control; }
     ConnectionValues connection(int32_t type) override { return m_terminal.connection(type); }
 
 private:
-    TcpTerminal m_terminal;
+    LoopbackTerminal m_terminal;
     std::unique_ptr<DeviceControl> m_control;
 };
 
@@ -115,8 +56,7 @@ std::string errorText(const std::function<void()>& work) {
 }
 
 TEST(Emulator, LinkBrokenInTheMiddleOfAFetchRaisesAndLosesNoRecord) {
-    TcpTerminal terminal;
-    terminal.seed(terminalWithRecords(5000));
+    LoopbackTerminal terminal(terminalWithRecords(5000));
     auto control = makeEmulatorDeviceControl(terminal.channelOptions());
     ASSERT_EQ(connectDevice(*control, terminal.connection(ConnectionEthernet)),
               ConnectResult::Connected);
@@ -140,8 +80,7 @@ TEST(Emulator, LinkBrokenInTheMiddleOfAFetchRaisesAndLosesNoRecord) {
 }
 
 TEST(Emulator, TerminalGoingAwayBetweenOperationsRaisesOnTheNextOne) {
-    TcpTerminal terminal;
-    terminal.seed(terminalWithRecords(3));
+    LoopbackTerminal terminal(terminalWithRecords(3));
     auto control = makeEmulatorDeviceControl(terminal.channelOptions());
     ASSERT_EQ(connectDevice(*control, terminal.connection(ConnectionSerial)),
               ConnectResult::Connected);
@@ -155,8 +94,7 @@ TEST(Emulator, TerminalGoingAwayBetweenOperationsRaisesOnTheNextOne) {
 }
 
 TEST(Emulator, SlowTerminalAnswersAfterItsLatencyOrTimesOut) {
-    TcpTerminal terminal;
-    terminal.seed(terminalWithRecords(1));
+    LoopbackTerminal terminal(terminalWithRecords(1));
     terminal.server().setLatency(150ms);
     TcpChannelOptions options = terminal.channelOptions();
     auto control = makeEmulatorDeviceControl(options);
@@ -182,16 +120,15 @@ TEST(Emulator, SlowTerminalAnswersAfterItsLatencyOrTimesOut) {
 }
 
 TEST(Emulator, NothingListeningOrUnmappablePortIsAFailedOpen) {
-    TcpTerminal terminal;
-    terminal.seed(terminalWithRecords(0));
+    LoopbackTerminal terminal(terminalWithRecords(0));
     auto control = makeEmulatorDeviceControl(terminal.channelOptions());
     ConnectionValues values = terminal.connection(ConnectionEthernet);
-    values.port = terminal.serialBase + terminal.serialPort + 1; // nobody there
+    values.port = terminal.serialBasePort() + terminal.serialPort() + 1; // nobody there
     EXPECT_EQ(connectDevice(*control, values), ConnectResult::Failed);
     values.port = 70000;
     EXPECT_EQ(connectDevice(*control, values), ConnectResult::Failed);
     values.ipAddress = "not an address";
-    values.port = terminal.networkPort;
+    values.port = terminal.port();
     EXPECT_EQ(connectDevice(*control, values), ConnectResult::Failed);
     values = terminal.connection(ConnectionSerial);
     values.port = 70000;
@@ -199,11 +136,9 @@ TEST(Emulator, NothingListeningOrUnmappablePortIsAFailedOpen) {
 }
 
 TEST(Emulator, TwoTerminalsOnTwoPortsAreReachedByTheirValues) {
-    TcpTerminal first, second;
-    first.seed(terminalWithRecords(2));
     TerminalState other = terminalWithRecords(4);
     other.machineNumber = 9;
-    second.seed(other);
+    LoopbackTerminal first(terminalWithRecords(2)), second(other);
     auto control = makeEmulatorDeviceControl();
     int32_t count = 0;
     ASSERT_EQ(connectDevice(*control, first.connection(ConnectionEthernet)),
@@ -237,8 +172,7 @@ private:
 };
 
 TEST(Emulator, MalformedRequestsCloseOnlyTheirConnection) {
-    TcpTerminal terminal;
-    terminal.seed(terminalWithRecords(1));
+    LoopbackTerminal terminal(terminalWithRecords(1));
     const std::vector<std::vector<uint8_t>> bad = {
         {0x00, 0x00, 0x00, 0x00},                               // empty message
         {0xFF, 0xFF, 0xFF, 0x7F, 0x13},                         // length far beyond any request
@@ -250,17 +184,17 @@ TEST(Emulator, MalformedRequestsCloseOnlyTheirConnection) {
         {0x08, 0x00, 0x00, 0x00, 0x33, 0x03, 0x00, 0x00, 0x00, 0x40, 0x00, 0x41},
     };
     for (const auto& message : bad) {
-        RawClient client(terminal.networkPort);
+        RawClient client(terminal.port());
         client.send(message);
         EXPECT_TRUE(client.closedByServer()) << message.size();
     }
     {
         // A frame cut short, then the client goes away.
-        RawClient client(terminal.networkPort);
+        RawClient client(terminal.port());
         client.send({0x10, 0x00, 0x00, 0x00, 0x32});
     }
     // A well-formed open: OpenSerialLink machine 3, port 0, 115200 baud.
-    RawClient good(terminal.serialBase);
+    RawClient good(terminal.serialBasePort());
     good.send({0x0D, 0x00, 0x00, 0x00, 0x32, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                0xC2, 0x01, 0x00});
     auto control = makeEmulatorDeviceControl(terminal.channelOptions());

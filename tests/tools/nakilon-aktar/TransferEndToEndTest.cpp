@@ -12,6 +12,7 @@
 #include "emulator/net/EmulatorDeviceControl.h"
 #include "emulator/net/EmulatorServer.h"
 #include "support/DeviceListFile.h"
+#include "support/LoopbackTerminal.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@
 #include <thread>
 
 using namespace nakilon;
+using nakilon::testsupport::LoopbackTerminal;
 using nakilon::testsupport::TempFolder;
 
 namespace {
@@ -52,27 +54,14 @@ LogRecord record(int32_t personnel, int32_t day, int32_t mode, bool isNew = true
     return r;
 }
 
-// A virtual terminal served on a free loopback port.
-struct Terminal {
-    explicit Terminal(int32_t machine, int32_t password, std::vector<LogRecord> logs) {
-        TerminalState state;
-        state.machineNumber = machine;
-        state.password = password;
-        state.logs = std::move(logs);
-        terminal = std::make_unique<VirtualTerminal>(state);
-        server = std::make_unique<EmulatorServer>(*terminal);
-        port = server->listen("127.0.0.1", 0);
-        server->start();
-    }
-    std::vector<LogRecord> logs() {
-        std::vector<LogRecord> result;
-        server->withTerminal([&](VirtualTerminal& t) { result = t.state().logs; });
-        return result;
-    }
-    std::unique_ptr<VirtualTerminal> terminal;
-    std::unique_ptr<EmulatorServer> server;
-    uint16_t port = 0;
-};
+// A terminal on loopback with these records.
+TerminalState terminalState(int32_t machine, int32_t password, std::vector<LogRecord> logs) {
+    TerminalState state;
+    state.machineNumber = machine;
+    state.password = password;
+    state.logs = std::move(logs);
+    return state;
+}
 
 // The device list file line of an Ethernet device on loopback.
 std::string deviceLine(int number, int machine, int port, const char* password, int mark = 1,
@@ -124,12 +113,13 @@ uint16_t closedPort() {
 } // namespace
 
 TEST_F(TransferEndToEnd, NewRecordsOfEveryMarkedTerminalReachBothFilesOnce) {
-    Terminal a(1, 0, {record(101, 4, 0x0401), record(102, 4, 0x0501), record(103, 3, 1, false)});
-    Terminal b(2, 4321, {record(201, 5, 0x0401)});
-    Terminal wrongPassword(3, 99, {record(301, 5, 1)});
-    deviceList(deviceLine(1, 1, a.port, "") + deviceLine(2, 2, b.port, "4321", 1, 2) +
-               deviceLine(3, 3, wrongPassword.port, "98") + deviceLine(4, 4, closedPort(), "") +
-               deviceLine(5, 5, b.port, "", 0));
+    LoopbackTerminal a(terminalState(
+        1, 0, {record(101, 4, 0x0401), record(102, 4, 0x0501), record(103, 3, 1, false)}));
+    LoopbackTerminal b(terminalState(2, 4321, {record(201, 5, 0x0401)}));
+    LoopbackTerminal wrongPassword(terminalState(3, 99, {record(301, 5, 1)}));
+    deviceList(deviceLine(1, 1, a.port(), "") + deviceLine(2, 2, b.port(), "4321", 1, 2) +
+               deviceLine(3, 3, wrongPassword.port(), "98") + deviceLine(4, 4, closedPort(), "") +
+               deviceLine(5, 5, b.port(), "", 0));
 
     const std::vector<DeviceOutcome> outcomes = run();
 
@@ -146,7 +136,7 @@ TEST_F(TransferEndToEnd, NewRecordsOfEveryMarkedTerminalReachBothFilesOnce) {
     ASSERT_EQ(outcomes.size(), 4u);
     EXPECT_EQ(outcomes[0].accepted, 2);
     EXPECT_EQ(outcomes[1].accepted, 1);
-    for (const LogRecord& r : a.logs())
+    for (const LogRecord& r : a.held().logs)
         EXPECT_FALSE(r.isNew) << "transferred records are marked in the terminal";
 
     // A second run finds nothing new; backup mode takes everything again.
@@ -160,22 +150,22 @@ TEST_F(TransferEndToEnd, NewRecordsOfEveryMarkedTerminalReachBothFilesOnce) {
 }
 
 TEST_F(TransferEndToEnd, ALinkThatDropsMidFetchKeepsEarlierLinesAndTheTerminalsRecords) {
-    Terminal a(1, 0, {record(101, 4, 1)});
-    Terminal b(2, 0, {record(201, 5, 1), record(202, 5, 1)});
-    deviceList(deviceLine(1, 1, a.port, "") + deviceLine(2, 2, b.port, ""));
+    LoopbackTerminal a(terminalState(1, 0, {record(101, 4, 1)}));
+    LoopbackTerminal b(terminalState(2, 0, {record(201, 5, 1), record(202, 5, 1)}));
+    deviceList(deviceLine(1, 1, a.port(), "") + deviceLine(2, 2, b.port(), ""));
     // b answers slowly; the line drops while it is handing out its records.
     std::atomic<bool> fetching{false};
-    b.server->withTerminal([&](VirtualTerminal& t) {
+    b.server().withTerminal([&](VirtualTerminal& t) {
         t.setJournal([&](const std::string& line) {
             if (line.rfind("FetchLogBatch", 0) == 0)
                 fetching = true;
         });
     });
-    b.server->setLatency(std::chrono::milliseconds(400));
+    b.server().setLatency(std::chrono::milliseconds(400));
     std::thread dropper([&] {
         while (!fetching)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        b.server->dropConnections();
+        b.server().dropConnections();
     });
     try {
         run();
@@ -187,23 +177,23 @@ TEST_F(TransferEndToEnd, ALinkThatDropsMidFetchKeepsEarlierLinesAndTheTerminalsR
     const std::string line = "001,000101,G,2024/03/04,08:05:00,1\r\n";
     EXPECT_EQ(m_folder.read("Hareketler.txt"), line);
     EXPECT_EQ(m_folder.read("Backup\\2024-03-09.txt"), line);
-    for (const LogRecord& r : b.logs())
+    for (const LogRecord& r : b.held().logs)
         EXPECT_TRUE(r.isNew) << "records not received stay new in the terminal";
     // The next run picks b's records up.
-    b.server->setLatency(std::chrono::milliseconds(0));
+    b.server().setLatency(std::chrono::milliseconds(0));
     run();
     EXPECT_EQ(m_folder.read("Hareketler.txt"), line + "002,000201,G,2024/03/05,08:05:00,1\r\n"
                                                       "002,000202,G,2024/03/05,08:05:00,1\r\n");
 }
 
 TEST_F(TransferEndToEnd, NakilonAktarRunsOnItsOwnProgramFolder) {
-    Terminal a(1, 0, {record(101, 4, 0x0401)});
+    LoopbackTerminal a(terminalState(1, 0, {record(101, 4, 0x0401)}));
     const uint16_t unreachable = closedPort();
     // The program folder: the executable, its settings and its device list.
     const std::filesystem::path exe = pathFromUtf8(m_folder.file("nakilon-aktar"));
     std::filesystem::copy_file(NAKILON_AKTAR_PATH, exe);
     m_folder.write("Ayarlar.ini", "[Ayarlar]\r\nGirisSTR=GIRIS12345\r\nCikisSTR=\r\n");
-    m_folder.write("Cihazlar.Dat", kDeviceHeader + deviceLine(7, 1, a.port, ""));
+    m_folder.write("Cihazlar.Dat", kDeviceHeader + deviceLine(7, 1, a.port(), ""));
 
     auto runTool = [&](const std::string& args, std::string& output) {
         const std::string command = "'" + pathToUtf8(exe) + "' " + args + " 2>&1";
@@ -224,11 +214,15 @@ TEST_F(TransferEndToEnd, NakilonAktarRunsOnItsOwnProgramFolder) {
     // The default output file name was written back, as the window does.
     EXPECT_NE(m_folder.read("Ayarlar.ini").find("KayitDosyasi=" + m_folder.file("Hareketler.txt")),
               std::string::npos);
+    // The process reads the computer's clock for the day's backup file.
     const DateTime now = localNow();
-    EXPECT_EQ(m_folder.read(OutputTexts::backupFileName("", now.year, now.month, now.day)), line);
+    char backup[64];
+    std::snprintf(backup, sizeof backup, "Backup\\%04d-%02d-%02d.txt", now.year, now.month,
+                  now.day);
+    EXPECT_EQ(m_folder.read(backup), line);
 
     // A device that cannot be reached makes the exit code non-zero.
-    m_folder.write("Cihazlar.Dat", kDeviceHeader + deviceLine(7, 1, a.port, "") +
+    m_folder.write("Cihazlar.Dat", kDeviceHeader + deviceLine(7, 1, a.port(), "") +
                                        deviceLine(8, 1, unreachable, ""));
     EXPECT_EQ(runTool("--yedek --tarihinden 2024-03-04 --tarihine 2024-03-04", output), 1)
         << output;
