@@ -1,6 +1,5 @@
 #include "gui/mainwindow/TAnaForm.h"
 
-#include "core/base/LocalTime.h"
 #include "core/settings/ProgramValues.h"
 #include "core/tables/TDataModul.h"
 #include "core/transfer/EntryFilter.h"
@@ -63,7 +62,7 @@ void TAnaForm::AktarButonClick() {
     options.backupMode = m_settingsTab->backupMode();
     options.fromDay = dayNumberOf(m_settingsTab->fromDate());
     options.toDay = dayNumberOf(m_settingsTab->toDate());
-    const DateTime now = localNow();
+    const DateTime now = m_clock();
     WindowOperator op(this, m_transferTab->grid());
     runCommand(this, [&] {
         nakilon::runTransfer(m_data.CihazTable, m_cc, m_values, options,

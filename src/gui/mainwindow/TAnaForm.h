@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/base/LocalTime.h"
 #include "core/startup/StartUp.h"
 
 #include <QWidget>
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace Ui {
 class TAnaForm;
@@ -46,6 +48,10 @@ public:
     void AktarButonClick();
     bool transferRunning() const { return m_transferRunning; }
 
+    // Where the window takes the computer's date and time from (localNow
+    // unless set); tests fix it.
+    void setClock(LocalClock clock) { m_clock = std::move(clock); }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +70,7 @@ private:
     TDataModul& m_data;
     ProgramValues& m_values;
     DeviceControl& m_cc;
+    LocalClock m_clock = localNow;
     bool m_transferRunning = false;
     TransferTab* m_transferTab;
     DeviceTab* m_deviceTab;
