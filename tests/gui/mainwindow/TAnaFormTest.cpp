@@ -1,12 +1,8 @@
 #include "gui/mainwindow/TAnaForm.h"
-#include "core/base/FileIoTesting.h"
-#include "core/settings/ProgramValues.h"
-#include "core/tables/TDataModul.h"
-#include "emulator/net/EmulatorDeviceControl.h"
 #include "gui/widgets/EmptyDateEdit.h"
 #include "support/DeviceListFile.h"
-#include "support/MessageHookRecorder.h"
-#include "support/TempFolder.h"
+#include "support/FailingFileOperation.h"
+#include "support/MainWindowFixture.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -20,19 +16,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <map>
-#include <memory>
 
 namespace nakilon {
 namespace {
 
-using testsupport::MessageHookRecorder;
+using testsupport::FailingFileOperation;
 using testsupport::TempFolder;
 
 const std::string& kDeviceHeader = testsupport::kDeviceListHeader;
-const std::string kPersonelHeader = "PersonelNo\tKartNo\tYetki\tSifre\tIzinDurum\tSecim\r\n";
 
 // Three devices as a transfer run left them: progress and status filled.
 const std::string kThreeDevices =
@@ -51,69 +44,26 @@ std::map<std::string, std::string> snapshot(const TempFolder& folder) {
     return files;
 }
 
-class MainWindowTest : public ::testing::Test {
+// The window's part of start-up and of its tabs; the rules of start-up itself
+// are tested headless (tests/core/startup, tests/core/settings).
+class MainWindowTest : public testsupport::MainWindowFixture {
 protected:
-    // Runs the start-up of the program on the test's folder and shows the window.
-    void start() {
-        m_form = std::make_unique<TAnaForm>(m_data, m_values, *m_cc);
-        m_created = m_form->create(m_folder.path());
-        m_form->show();
-    }
-
-    template <class T> T* find(const char* name) const {
-        T* widget = m_form->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    QPushButton* button(const char* name) const { return find<QPushButton>(name); }
     QString adres() const { return find<QLineEdit>("AdresEdit")->text(); }
     std::string ini() const { return m_folder.read("Ayarlar.ini"); }
     QString iniName() const { return QString::fromStdString(m_folder.file("Ayarlar.ini")); }
-
-    TempFolder m_folder;
-    MessageHookRecorder m_boxes;
-    TDataModul m_data;
-    ProgramValues m_values;
-    std::unique_ptr<DeviceControl> m_cc = makeEmulatorDeviceControl();
-    std::unique_ptr<TAnaForm> m_form;
-    bool m_created = false;
-};
-
-class FailingWrites {
-public:
-    FailingWrites() {
-        testing::setFileFailHook([](std::string_view operation) -> std::optional<int> {
-            if (operation == "open")
-                return EACCES;
-            return std::nullopt;
-        });
-    }
-    ~FailingWrites() { testing::setFileFailHook({}); }
-    FailingWrites(const FailingWrites&) = delete;
-    FailingWrites& operator=(const FailingWrites&) = delete;
 };
 
 // --- start-up --------------------------------------------------------------
 
-TEST_F(MainWindowTest, FirstStartOnAnEmptyFolderWritesDefaultsAndOpensEverything) {
-    start();
-    EXPECT_TRUE(m_created);
+TEST_F(MainWindowTest, FirstStartShowsWhatTheCreationStepProduced) {
+    EXPECT_TRUE(start());
     EXPECT_TRUE(m_boxes.shown().empty());
+    // The box starts unchecked, so reading the settings wrote its key.
     EXPECT_EQ(ini(), "[Ayarlar]\r\nKayitDosyasi=" + m_folder.path() +
                          "Hareketler.txt\r\nAktarimdanSonraSil=1\r\n");
-    EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), kPersonelHeader);
-    EXPECT_FALSE(m_folder.exists("Cihazlar.Dat"));
-
-    EXPECT_EQ(m_values.programFolder, m_folder.path());
-    EXPECT_EQ(m_values.outputFileName, m_folder.path() + "Hareketler.txt");
-    EXPECT_EQ(m_values.entryText, "1");
-    EXPECT_EQ(m_values.exitText, "0");
     EXPECT_EQ(adres(), QString::fromStdString(m_folder.path() + "Hareketler.txt"));
     EXPECT_TRUE(find<QCheckBox>("KayitSilbox")->isChecked());
     EXPECT_TRUE(find<QCheckBox>("KayitSilbox")->isHidden());
-    EXPECT_TRUE(m_data.CihazTable.isOpen());
-    EXPECT_EQ(m_data.CihazTable.rowCount(), 0);
-    EXPECT_TRUE(m_data.PersonelTable.isOpen());
 
     EXPECT_EQ(m_form->windowTitle(), "Nakilon - Terminal Hareketleri Aktarım Programı");
     EXPECT_EQ(m_form->size(), QSize(480, 453));
@@ -129,125 +79,40 @@ TEST_F(MainWindowTest, FirstStartOnAnEmptyFolderWritesDefaultsAndOpensEverything
     EXPECT_TRUE(find<EmptyDateEdit>("TarihineEdit")->isEmpty());
 }
 
-TEST_F(MainWindowTest, SettingsEdgeCasesAreReadAsStored) {
-    m_folder.write("Ayarlar.ini", "[ayarlar]\r\nKayitDosyasi=\r\nGirisSTR=ABCDEFGH\r\nCikisSTR=\r\n"
-                                  "AktarimdanSonraSil=0x0\r\n");
-    start();
-    EXPECT_TRUE(m_boxes.shown().empty());
-    // An empty output file name takes the default, written back in place; 0x0
-    // is false, so the box keeps its state and the key is not rewritten.
-    EXPECT_EQ(ini(), "[ayarlar]\r\nKayitDosyasi=" + m_folder.path() +
-                         "Hareketler.txt\r\nGirisSTR=ABCDEFGH\r\nCikisSTR=\r\n"
-                         "AktarimdanSonraSil=0x0\r\n");
-    EXPECT_EQ(m_values.entryText, "ABCDEFG");
-    EXPECT_EQ(m_values.exitText, "");
-    EXPECT_FALSE(find<QCheckBox>("KayitSilbox")->isChecked());
-}
-
-TEST_F(MainWindowTest, ANonNumberAktarimdanSonraSilIsTrueAndIsWrittenBackAsOne) {
-    m_folder.write(
-        "Ayarlar.ini",
-        "[Ayarlar]\r\nKayitDosyasi=C:\\Veri\\Kay\xFDt.txt\r\nAktarimdanSonraSil=abc\r\n");
-    start();
-    EXPECT_EQ(ini(),
-              "[Ayarlar]\r\nKayitDosyasi=C:\\Veri\\Kay\xFDt.txt\r\nAktarimdanSonraSil=1\r\n");
-    EXPECT_TRUE(find<QCheckBox>("KayitSilbox")->isChecked());
+TEST_F(MainWindowTest, TheSettingsTabShowsTheStoredSettings) {
+    m_folder.write("Ayarlar.ini",
+                   "[Ayarlar]\r\nKayitDosyasi=C:\\Veri\\Kay\xFDt.txt\r\nAktarimdanSonraSil=0\r\n");
+    EXPECT_TRUE(start());
     EXPECT_EQ(adres(), "C:\\Veri\\Kayıt.txt");
-    EXPECT_EQ(m_values.outputFileName, "C:\\Veri\\Kayıt.txt");
+    EXPECT_FALSE(find<QCheckBox>("KayitSilbox")->isChecked());
+    EXPECT_FALSE(button("AdresKaydetButon")->isEnabled());
 }
 
-TEST_F(MainWindowTest, DeviceProgressAndStatusStartEmptyWithoutRewritingTheList) {
+TEST_F(MainWindowTest, TheGridsShowTheDeviceListFromItsFirstRow) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
-    start();
+    EXPECT_TRUE(start());
     EXPECT_TRUE(m_boxes.shown().empty());
-    EXPECT_EQ(m_folder.read("Cihazlar.Dat"), kThreeDevices);
-    RecordTable& devices = m_data.CihazTable;
-    ASSERT_EQ(devices.rowCount(), 3);
-    EXPECT_EQ(devices.currentRow(), 0);
-    const int progress = devices.fieldIndex("TransferDurumu");
-    const int status = devices.fieldIndex("Aciklama");
-    for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(devices.integerAt(row, progress), 0);
-        EXPECT_EQ(devices.textAt(row, status), "");
-    }
     auto* grid = find<QTableView>("CihazAktarimGrid");
     EXPECT_EQ(grid->model()->rowCount(), 3);
     EXPECT_EQ(grid->currentIndex().row(), 0);
     EXPECT_EQ(grid->model()->index(0, 2).data().toString(), "Kapı A");
 }
 
-TEST_F(MainWindowTest, APersonnelListIsCreatedOnlyWhenMissingAndThenLoaded) {
-    m_folder.write("Data\\Personel.PDT",
-                   kPersonelHeader + "7\t0\t0\t\t1\t1\r\n8\t0\t0\t\t1\t1\r\n");
-    start();
-    EXPECT_EQ(m_data.PersonelTable.rowCount(), 2);
-    EXPECT_EQ(m_folder.read("Data\\Personel.PDT"),
-              kPersonelHeader + "7\t0\t0\t\t1\t1\r\n8\t0\t0\t\t1\t1\r\n");
-}
-
-TEST_F(MainWindowTest, DataPathThatIsAFileEndsTheStepWithItsErrorAndTheWindowOpens) {
+TEST_F(MainWindowTest, AnErrorOfTheCreationStepIsShownAndTheWindowOpens) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
     m_folder.write("Data", "not a folder");
-    start();
-    EXPECT_FALSE(m_created);
+    EXPECT_FALSE(start());
     ASSERT_EQ(m_boxes.errors().size(), 1u);
     EXPECT_EQ(m_boxes.errors()[0], "Data klasörü oluşturulamıyor.");
     EXPECT_EQ(m_boxes.shown()[0].title, "Nakilon");
-    EXPECT_EQ(m_data.CihazTable.rowCount(), 3);
-    EXPECT_TRUE(m_data.PersonelTable.isOpen());
-    EXPECT_EQ(m_data.PersonelTable.rowCount(), 0);
-    EXPECT_EQ(m_folder.read("Data"), "not a folder");
     EXPECT_TRUE(m_form->isVisible());
     EXPECT_FALSE(button("AdresKaydetButon")->isEnabled());
-}
-
-TEST_F(MainWindowTest, AMalformedDeviceListStopsStartUpAndIsKeptBesideItself) {
-    const std::string malformed = kDeviceHeader + "1\tKap\xFD\t1\r\n1.5\tB\r\n3\tC\r\n";
-    m_folder.write("Cihazlar.Dat", malformed);
-    start();
-    ASSERT_EQ(m_boxes.errors().size(), 1u);
-    EXPECT_EQ(m_boxes.errors()[0], "'1.5' is not a valid integer value for field 'CihazNo'");
-    EXPECT_EQ(m_data.CihazTable.rowCount(), 1);
-    EXPECT_FALSE(m_data.PersonelTable.isOpen());
-    EXPECT_FALSE(m_folder.exists("Data"));
-    EXPECT_EQ(m_folder.read("Cihazlar.Dat"), malformed);
-    // The partly loaded list may be saved over the file later; the original
-    // bytes stay at hand.
-    EXPECT_EQ(m_folder.read("Cihazlar.Dat.bozuk"), malformed);
-}
-
-TEST_F(MainWindowTest, AMalformedPersonnelListIsKeptBesideItself) {
-    const std::string malformed = kPersonelHeader + "1\t2\t3\t4\t5\t6\t7\r\n";
-    m_folder.write("Data\\Personel.PDT", malformed);
-    m_folder.write("Data\\Personel.PDT.bozuk", "an older, different copy");
-    start();
-    ASSERT_EQ(m_boxes.errors().size(), 1u);
-    EXPECT_EQ(m_boxes.errors()[0], "List index out of bounds (6)");
-    EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), malformed);
-    EXPECT_EQ(m_folder.read("Data\\Personel.PDT.bozuk"), "an older, different copy");
-    EXPECT_EQ(m_folder.read("Data\\Personel.PDT.bozuk2"), malformed);
-}
-
-TEST_F(MainWindowTest, ASettingsWriteThatFailsEndsTheStepBeforeTheLists) {
-    m_folder.write("Cihazlar.Dat", kThreeDevices);
-    {
-        FailingWrites failing;
-        start();
-    }
-    ASSERT_EQ(m_boxes.errors().size(), 1u);
-    EXPECT_EQ(m_boxes.errors()[0], "Unable to write to " + iniName() + ".");
-    EXPECT_EQ(adres(), "");
-    EXPECT_EQ(m_values.entryText, "");
-    EXPECT_FALSE(m_data.CihazTable.isOpen());
-    EXPECT_FALSE(m_folder.exists("Ayarlar.ini"));
-    EXPECT_FALSE(m_folder.exists("Data"));
-    EXPECT_TRUE(m_form->isVisible());
 }
 
 // --- settings tab ------------------------------------------------------------
 
 TEST_F(MainWindowTest, KaydetIsEnabledByAnEditAndDisabledBySaving) {
-    start();
+    ASSERT_TRUE(start());
     QPushButton* kaydet = button("AdresKaydetButon");
     auto* edit = find<QLineEdit>("AdresEdit");
     EXPECT_FALSE(kaydet->isEnabled());
@@ -256,7 +121,7 @@ TEST_F(MainWindowTest, KaydetIsEnabledByAnEditAndDisabledBySaving) {
     EXPECT_TRUE(kaydet->isEnabled());
     // Typing alone changes nothing the transfer uses.
     EXPECT_EQ(m_values.outputFileName, m_folder.path() + "Hareketler.txt");
-    QTest::mouseClick(kaydet, Qt::LeftButton);
+    click("AdresKaydetButon");
     EXPECT_FALSE(kaydet->isEnabled());
     EXPECT_EQ(m_values.outputFileName, "/veri/cikis.txt");
     EXPECT_EQ(ini(), "[Ayarlar]\r\nKayitDosyasi=/veri/cikis.txt\r\nAktarimdanSonraSil=1\r\n");
@@ -264,24 +129,24 @@ TEST_F(MainWindowTest, KaydetIsEnabledByAnEditAndDisabledBySaving) {
     // An empty edit saves nothing and the button stays as it is.
     edit->clear();
     EXPECT_TRUE(kaydet->isEnabled());
-    QTest::mouseClick(kaydet, Qt::LeftButton);
+    click("AdresKaydetButon");
     EXPECT_TRUE(kaydet->isEnabled());
     EXPECT_EQ(ini(), "[Ayarlar]\r\nKayitDosyasi=/veri/cikis.txt\r\nAktarimdanSonraSil=1\r\n");
 
     // Blanks count as text and are written as they are.
     edit->setText("  ");
-    QTest::mouseClick(kaydet, Qt::LeftButton);
+    click("AdresKaydetButon");
     EXPECT_EQ(ini(), "[Ayarlar]\r\nKayitDosyasi=  \r\nAktarimdanSonraSil=1\r\n");
     EXPECT_TRUE(m_boxes.shown().empty());
 }
 
 TEST_F(MainWindowTest, AFailedKaydetKeepsTheButtonEnabledAndTheFileAsItWas) {
-    start();
+    ASSERT_TRUE(start());
     const std::string before = ini();
     find<QLineEdit>("AdresEdit")->setText("/veri/yeni.txt");
     {
-        FailingWrites failing;
-        QTest::mouseClick(button("AdresKaydetButon"), Qt::LeftButton);
+        FailingFileOperation failing("open");
+        click("AdresKaydetButon");
     }
     ASSERT_EQ(m_boxes.errors().size(), 1u);
     EXPECT_EQ(m_boxes.errors()[0], "Unable to write to " + iniName() + ".");
@@ -291,29 +156,29 @@ TEST_F(MainWindowTest, AFailedKaydetKeepsTheButtonEnabledAndTheFileAsItWas) {
 }
 
 TEST_F(MainWindowTest, DegistirStartsInTheProgramFolderAndSavesTheChosenName) {
-    start();
+    ASSERT_TRUE(start());
     m_boxes.chooseNextFile(QString());
-    QTest::mouseClick(button("DegistirButon"), Qt::LeftButton);
+    click("DegistirButon");
     ASSERT_EQ(m_boxes.dialogFolders().size(), 1u);
     EXPECT_EQ(m_boxes.dialogFolders()[0], QString::fromStdString(m_folder.path()));
     EXPECT_FALSE(button("AdresKaydetButon")->isEnabled());
 
     const std::string chosen = m_folder.path() + "Yeni dosya.txt";
     m_boxes.chooseNextFile(QString::fromStdString(chosen));
-    QTest::mouseClick(button("DegistirButon"), Qt::LeftButton);
+    click("DegistirButon");
     EXPECT_EQ(adres(), QString::fromStdString(chosen));
     EXPECT_EQ(m_values.outputFileName, chosen);
     EXPECT_EQ(ini(), "[Ayarlar]\r\nKayitDosyasi=" + chosen + "\r\nAktarimdanSonraSil=1\r\n");
     EXPECT_FALSE(m_folder.exists("Yeni dosya.txt"));
     // The dialog changed the edit, so "Kaydet" is on until pressed.
     EXPECT_TRUE(button("AdresKaydetButon")->isEnabled());
-    QTest::mouseClick(button("AdresKaydetButon"), Qt::LeftButton);
+    click("AdresKaydetButon");
     EXPECT_FALSE(button("AdresKaydetButon")->isEnabled());
     EXPECT_EQ(ini(), "[Ayarlar]\r\nKayitDosyasi=" + chosen + "\r\nAktarimdanSonraSil=1\r\n");
 }
 
 TEST_F(MainWindowTest, YedekBoxShowsAndHidesTheDateRange) {
-    start();
+    ASSERT_TRUE(start());
     auto* yedek = find<QCheckBox>("YedekBox");
     auto* range = find<QGroupBox>("TarihSecimBox");
     EXPECT_FALSE(yedek->isChecked());
@@ -326,7 +191,7 @@ TEST_F(MainWindowTest, YedekBoxShowsAndHidesTheDateRange) {
 }
 
 TEST_F(MainWindowTest, KayitSilboxChangesAreStored) {
-    start();
+    ASSERT_TRUE(start());
     find<QCheckBox>("KayitSilbox")->setChecked(false);
     EXPECT_EQ(ini(), "[Ayarlar]\r\nKayitDosyasi=" + m_folder.path() +
                          "Hareketler.txt\r\nAktarimdanSonraSil=0\r\n");
@@ -336,7 +201,7 @@ TEST_F(MainWindowTest, KayitSilboxChangesAreStored) {
 
 TEST_F(MainWindowTest, BothDeviceGridsShareTheTablesCurrentRow) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
-    start();
+    ASSERT_TRUE(start());
     auto* transferGrid = find<QTableView>("CihazAktarimGrid");
     auto* deviceGrid = find<QTableView>("CihazGrid");
     RecordTable& devices = m_data.CihazTable;
@@ -370,7 +235,7 @@ TEST_F(MainWindowTest, BothDeviceGridsShareTheTablesCurrentRow) {
 
 TEST_F(MainWindowTest, DeviceGridShowsItsColumnsAndOnlySecIsEditable) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
-    start();
+    ASSERT_TRUE(start());
     auto* grid = find<QTableView>("CihazGrid");
     QAbstractItemModel* model = grid->model();
     QStringList visible;
@@ -401,7 +266,7 @@ TEST_F(MainWindowTest, DeviceGridShowsItsColumnsAndOnlySecIsEditable) {
 
 TEST_F(MainWindowTest, TickingSecMakesTheRowCurrentAndRewritesTheList) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
-    start();
+    ASSERT_TRUE(start());
     auto* grid = find<QTableView>("CihazGrid");
     QAbstractItemModel* model = grid->model();
 
@@ -426,7 +291,7 @@ TEST_F(MainWindowTest, TickingSecMakesTheRowCurrentAndRewritesTheList) {
 
 TEST_F(MainWindowTest, AClickOnTheSecBoxOfAnotherRowMarksThatRow) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
-    start();
+    ASSERT_TRUE(start());
     find<QTabWidget>("Sayfalar")->setCurrentIndex(1);
     auto* grid = find<QTableView>("CihazGrid");
     const QModelIndex cell = grid->model()->index(1, 0);
@@ -448,10 +313,10 @@ TEST_F(MainWindowTest, AClickOnTheSecBoxOfAnotherRowMarksThatRow) {
 
 TEST_F(MainWindowTest, AFailedSaveOfTheMarkIsShownAndLeavesTheFile) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
-    start();
+    ASSERT_TRUE(start());
     QAbstractItemModel* model = find<QTableView>("CihazGrid")->model();
     {
-        FailingWrites failing;
+        FailingFileOperation failing("open");
         model->setData(model->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
     }
     ASSERT_EQ(m_boxes.errors().size(), 1u);
@@ -463,12 +328,12 @@ TEST_F(MainWindowTest, AFailedSaveOfTheMarkIsShownAndLeavesTheFile) {
 
 TEST_F(MainWindowTest, KapatClosesWithoutWritingAnything) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
-    start();
+    ASSERT_TRUE(start());
     m_data.PersonelTable.append();
     m_data.PersonelTable.setInteger("PersonelNo", 5);
     m_data.PersonelTable.post();
     const auto before = snapshot(m_folder);
-    QTest::mouseClick(button("KapatButon"), Qt::LeftButton);
+    click("KapatButon");
     EXPECT_FALSE(m_form->isVisible());
     EXPECT_EQ(snapshot(m_folder), before);
     EXPECT_TRUE(m_boxes.shown().empty());
