@@ -1,16 +1,21 @@
 #include "gui/mainwindow/DeviceTab.h"
 
 #include "core/base/FileIo.h"
+#include "core/devicelist/DeviceEditing.h"
 #include "core/devicelist/DeviceMark.h"
 #include "core/settings/ProgramValues.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
+#include "gui/devicelist/DeviceChoices.h"
+#include "gui/devicelist/TCihazForm.h"
 #include "gui/models/GridSetup.h"
 #include "gui/models/RecordTableModel.h"
 #include "gui/widgets/Command.h"
+#include "gui/widgets/WindowOperator.h"
 #include "ui_DeviceTab.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace nakilon {
 
@@ -22,12 +27,7 @@ std::vector<GridColumn> deviceColumns() {
         {field::Isaret, "Seç", Kind::Check, false, true},
         {field::CihazNo, "Cz.No", Kind::Plain},
         {field::CihazAdi, "Cihaz Adı", Kind::Plain},
-        {field::BaglantiTipi,
-         "Bağlantı Tipi",
-         Kind::Choice,
-         false,
-         false,
-         {{1, "Ethernet"}, {2, "Comm Port"}, {3, "USB Bağlantısı"}}},
+        {field::BaglantiTipi, "Bağlantı Tipi", Kind::Choice, false, false, connectionTypeChoices()},
         {field::IPAdres, "IP Adresi", Kind::Plain},
         {field::MakineNo, "Mk.No", Kind::Plain},
         {field::Parola, "", Kind::Plain},
@@ -53,6 +53,17 @@ DeviceTab::DeviceTab(TDataModul& dataModul, const ProgramValues& values, QWidget
     const int widths[] = {30, 40, 80, 100, 90, 40, 45};
     for (int column = 0; column < 7; ++column)
         header->resizeSection(column, widths[column]);
+
+    connect(m_ui->CihazEkleButon, &QPushButton::clicked, this, &DeviceTab::CihazEkleButonClick);
+    connect(m_ui->CihazDuzenleButon, &QPushButton::clicked, this,
+            &DeviceTab::CihazDuzenleButonClick);
+    connect(m_ui->CihazSilButon, &QPushButton::clicked, this, &DeviceTab::CihazSilButonClick);
+    // A double click on the "Seç" box is two clicks on the mark, not an edit.
+    connect(m_ui->CihazGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.column() != m_model->columnOf(field::Isaret))
+            CihazDuzenleButonClick();
+    });
+    m_ui->CihazGrid->installEventFilter(this);
 }
 
 DeviceTab::~DeviceTab() = default;
@@ -61,11 +72,53 @@ QTableView* DeviceTab::grid() const {
     return m_ui->CihazGrid;
 }
 
+bool DeviceTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui->CihazGrid && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                CihazDuzenleButonClick();
+                return true;
+            case Qt::Key_Delete:
+                CihazSilButonClick();
+                return true;
+            default:
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+std::string DeviceTab::deviceFile() const {
+    return programFile(m_values.programFolder, TDataModul::kCihazFile);
+}
+
+void DeviceTab::CihazEkleButonClick() {
+    if (runCommand(this, [this] { appendNewDevice(m_data.CihazTable); }))
+        openDeviceEditor();
+}
+
+void DeviceTab::CihazDuzenleButonClick() {
+    if (runCommand(this, [this] { editCurrentDevice(m_data.CihazTable); }))
+        openDeviceEditor();
+}
+
+void DeviceTab::CihazSilButonClick() {
+    WindowOperator op(this);
+    runCommand(this, [&] { deleteCurrentDevice(m_data.CihazTable, deviceFile(), op); });
+}
+
+// Each command gets an editor of its own, discarded when it closes.
+void DeviceTab::openDeviceEditor() {
+    TCihazForm editor(m_data.CihazTable, deviceFile(), this);
+    editor.exec();
+}
+
 void DeviceTab::v_IsaretPropertiesChange(int row, bool marked) {
-    runCommand(this, [&] {
-        setDeviceMark(m_data.CihazTable, row, marked,
-                      programFile(m_values.programFolder, TDataModul::kCihazFile));
-    });
+    runCommand(this, [&] { setDeviceMark(m_data.CihazTable, row, marked, deviceFile()); });
 }
 
 } // namespace nakilon

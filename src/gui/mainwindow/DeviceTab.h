@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 
 class QTableView;
 
@@ -27,8 +28,17 @@ public:
 
     QTableView* grid() const;
 
+protected:
+    // Enter on a device row edits it, Delete asks to delete it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void CihazEkleButonClick();
+    void CihazDuzenleButonClick();
+    void CihazSilButonClick();
     void v_IsaretPropertiesChange(int row, bool marked);
+    void openDeviceEditor();
+    std::string deviceFile() const;
 
     std::unique_ptr<Ui::DeviceTab> m_ui;
     TDataModul& m_data;

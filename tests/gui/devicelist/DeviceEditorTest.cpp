@@ -1,0 +1,255 @@
+// "Cihaz Ekle", "Düzenle" and "Sil" on the device tab, with the real editor.
+#include "DeviceWindowTest.h"
+#include "gui/mainwindow/DeviceTab.h"
+#include "gui/widgets/WholeNumberEdit.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTabWidget>
+
+namespace nakilon {
+namespace {
+
+using testsupport::child;
+using testsupport::click;
+using testsupport::ModalDriver;
+
+// Progress and status as a transfer run left them; start-up empties both.
+const char* const kThree = "1\tKap\xFD A\t1\t1\t10.0.0.5\t\t5005\t1\t\t\t\t\t0\r\n"
+                           "2\tYemekhane\t2\t2\t\t\t3\t0\t\tAktar\xFDm Tamamland\xFD\t100\t\t1\r\n"
+                           "3\tDepo\t3\t3\t\t\t\t1\t\t\t\t\t2\r\n";
+const std::string kHeader = "CihazNo\tCihazAdi\tMakineNo\tBaglantiTipi\tIPAdres\tParola\tPort\t"
+                            "Isaret\tDurum\tAciklama\tTransferDurumu\tComportNo\tGCTip\r\n";
+
+class DeviceEditorTest : public testsupport::DeviceWindowTest {
+protected:
+    void press(const char* button) { click(m_form->deviceTab(), button); }
+    // What the eight editors show, top to bottom.
+    static QStringList shown(const QDialog* editor) {
+        return {child<WholeNumberEdit>(editor, "CihazNoEdit")->text(),
+                child<QLineEdit>(editor, "CihazAdiEdit")->text(),
+                child<WholeNumberEdit>(editor, "MakineNoEdit")->text(),
+                child<QComboBox>(editor, "BaglantiTipiCombo")->currentText(),
+                child<QLineEdit>(editor, "IPAdresEdit")->text(),
+                child<WholeNumberEdit>(editor, "PortEdit")->text(),
+                child<QLineEdit>(editor, "ParolaEdit")->text(),
+                child<QComboBox>(editor, "GCTipCombo")->currentText()};
+    }
+    int32_t recId() const { return m_data.CihazTable.asInteger("RecId"); }
+};
+
+TEST_F(DeviceEditorTest, AddThenCancelLeavesListAndFileAndTheNumberIsGivenAgain) {
+    start(kThree);
+    const std::string before = listFile();
+    ModalDriver cancel([&](QDialog* editor) {
+        EXPECT_EQ(editor->windowTitle(), "Cihaz Ekle / Düzenle");
+        EXPECT_EQ(editor->size(), QSize(295, 308));
+        EXPECT_LE(
+            (editor->frameGeometry().center() - m_form->frameGeometry().center()).manhattanLength(),
+            2);
+        EXPECT_EQ(editor->focusWidget(), child<QPushButton>(editor, "cxButton2"));
+        QStringList order;
+        for (int i = 0; i < 10; ++i) {
+            QTest::keyClick(editor->focusWidget(), Qt::Key_Tab);
+            order << editor->focusWidget()->objectName();
+        }
+        EXPECT_EQ(order, QStringList({"CihazNoEdit", "CihazAdiEdit", "MakineNoEdit",
+                                      "BaglantiTipiCombo", "IPAdresEdit", "ParolaEdit",
+                                      "GCTipCombo", "PortEdit", "cxButton1", "cxButton2"}));
+        EXPECT_EQ(shown(editor),
+                  QStringList({"1", "Cihaz1", "1", "Ethernet", "", "5005", "", "Giriş / Çıkış"}));
+        // The new record is already a row of both grids.
+        EXPECT_EQ(cell("CihazGrid", 3, 2), "Cihaz1");
+        EXPECT_EQ(cell("CihazAktarimGrid", 3, 2), "Cihaz1");
+        EXPECT_EQ(recId(), 4);
+        click(editor, "cxButton1");
+    });
+    press("CihazEkleButon");
+    EXPECT_TRUE(cancel.ran());
+    EXPECT_EQ(m_data.CihazTable.rowCount(), 3);
+    EXPECT_EQ(grid("CihazGrid")->model()->rowCount(), 3);
+
+    // Closing by the title bar cancels as well; the number is the same again.
+    int32_t again = 0;
+    ModalDriver close([&](QDialog* editor) {
+        again = recId();
+        editor->close();
+    });
+    press("CihazEkleButon");
+    EXPECT_TRUE(close.ran());
+    EXPECT_EQ(again, 4);
+    EXPECT_EQ(m_data.CihazTable.rowCount(), 3);
+    EXPECT_EQ(m_data.CihazTable.state(), TableState::Browse);
+    EXPECT_EQ(listFile(), before);
+    EXPECT_TRUE(m_boxes.shown().empty());
+}
+
+TEST_F(DeviceEditorTest, AddThenSaveWritesTheNewDeviceAndTwoAddsGiveTwoEqualDevices) {
+    start(nullptr);
+    ModalDriver save([](QDialog* editor) { click(editor, "cxButton2"); });
+    press("CihazEkleButon");
+    EXPECT_TRUE(save.ran());
+    EXPECT_EQ(listFile(), "CihazNo\tCihazAdi\tMakineNo\tBaglantiTipi\tIPAdres\tParola\tPort\t"
+                          "Isaret\tDurum\tAciklama\tTransferDurumu\tComportNo\tGCTip\r\n"
+                          "1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n");
+
+    ModalDriver saveAgain([](QDialog* editor) { click(editor, "cxButton2"); });
+    press("CihazEkleButon");
+    EXPECT_TRUE(saveAgain.ran());
+    EXPECT_EQ(listFile(), kHeader + "1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n" +
+                              "1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n");
+    EXPECT_EQ(m_data.CihazTable.currentRow(), 1);
+    EXPECT_TRUE(m_boxes.shown().empty());
+}
+
+TEST_F(DeviceEditorTest, WhatIsTypedReachesEveryGridAtOnceAndIsStored) {
+    start(kThree);
+    QTableView* devices = grid("CihazGrid");
+    devices->setCurrentIndex(devices->model()->index(1, 2));
+    ModalDriver edit([&](QDialog* editor) {
+        EXPECT_EQ(shown(editor),
+                  QStringList({"2", "Yemekhane", "2", "Comm Port", "", "3", "", "Giriş"}));
+        auto* name = child<QLineEdit>(editor, "CihazAdiEdit");
+        name->selectAll();
+        QTest::keyClicks(name, "Kap");
+        name->insert("ı Z"); // as an input method or a paste does
+        EXPECT_EQ(cell("CihazGrid", 1, 2), "Kapı Z");
+        EXPECT_EQ(cell("CihazAktarimGrid", 1, 2), "Kapı Z");
+        name->insert("\t!"); // refused whole, as every editor of the program does
+        EXPECT_EQ(name->text(), "Kapı Z");
+
+        auto* number = child<WholeNumberEdit>(editor, "CihazNoEdit");
+        QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(number, "-42");
+        QTest::keyClick(number, Qt::Key_Up);
+        EXPECT_EQ(cell("CihazGrid", 1, 1), "-41");
+        auto* port = child<WholeNumberEdit>(editor, "PortEdit");
+        QTest::keyClick(port, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(port, Qt::Key_Backspace);
+        EXPECT_TRUE(m_data.CihazTable.isNull("Port"));
+
+        QTest::keyClick(child<QComboBox>(editor, "BaglantiTipiCombo"), Qt::Key_Down);
+        EXPECT_EQ(cell("CihazGrid", 1, 3), "USB Bağlantısı");
+        QTest::keyClick(child<QComboBox>(editor, "GCTipCombo"), Qt::Key_Down);
+        // Texts are cut at their fields' widths, 20 and 10.
+        QTest::keyClicks(child<QLineEdit>(editor, "IPAdresEdit"), "10.20.30.40/abcdefghijk");
+        QTest::keyClicks(child<QLineEdit>(editor, "ParolaEdit"), "123456789012");
+        click(editor, "cxButton2");
+    });
+    press("CihazDuzenleButon");
+    EXPECT_TRUE(edit.ran());
+    EXPECT_TRUE(m_boxes.shown().empty());
+    EXPECT_EQ(listFile(), kHeader + "1\tKap\xFD A\t1\t1\t10.0.0.5\t\t5005\t1\t\t\t0\t\t0\r\n" +
+                              "-41\tKap\xFD Z\t2\t3\t10.20.30.40/abcdefgh\t1234567890\t\t0\t\t\t0"
+                              "\t\t2\r\n" +
+                              "3\tDepo\t3\t3\t\t\t\t1\t\t\t0\t\t2\r\n");
+}
+
+TEST_F(DeviceEditorTest, DuzenleOnAnEmptyListStoresAnEmptyDevice) {
+    start(nullptr);
+    ModalDriver save([&](QDialog* editor) {
+        EXPECT_EQ(shown(editor), QStringList({"", "", "", "", "", "", "", ""}));
+        EXPECT_EQ(grid("CihazGrid")->model()->rowCount(), 1);
+        click(editor, "cxButton2");
+    });
+    press("CihazDuzenleButon");
+    EXPECT_TRUE(save.ran());
+    EXPECT_EQ(listFile(), kHeader + "\t\t\t\t\t\t\t\t\t\t\t\t\r\n");
+}
+
+TEST_F(DeviceEditorTest, AFailedSaveKeepsTheEditorOpenAndTheFileAsItWas) {
+    start(kThree);
+    const std::string before = listFile();
+    bool stayedOpen = false;
+    ModalDriver save([&](QDialog* editor) {
+        {
+            testsupport::FailingWrites failing;
+            click(editor, "cxButton2");
+        }
+        stayedOpen = editor->isVisible();
+        EXPECT_EQ(listFile(), before);
+        click(editor, "cxButton2"); // the operator tries again
+    });
+    press("CihazEkleButon");
+    EXPECT_TRUE(save.ran());
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(m_boxes.errors().size(), 1u);
+    EXPECT_TRUE(m_boxes.errors()[0].startsWith(
+        "Cannot create file \"" + QString::fromStdString(m_folder.file("Cihazlar.Dat")) + "\". "));
+    EXPECT_EQ(m_data.CihazTable.rowCount(), 4);
+    EXPECT_EQ(listFile().substr(listFile().size() - 31),
+              "\r\n1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n");
+}
+
+TEST_F(DeviceEditorTest, SilAsksFirstAndOnlyYesDeletesAndSaves) {
+    start(kThree);
+    const std::string before = listFile();
+    QTableView* devices = grid("CihazGrid");
+    devices->setCurrentIndex(devices->model()->index(1, 2));
+
+    m_boxes.answerNext(false);
+    press("CihazSilButon");
+    ASSERT_EQ(m_boxes.shown().size(), 1u);
+    EXPECT_EQ(m_boxes.shown()[0].kind, MessageKind::Warning);
+    EXPECT_EQ(m_boxes.shown()[0].title, "UYARI");
+    EXPECT_EQ(m_boxes.shown()[0].text, "Bu cihazı silmek istediğinizden emin misiniz?");
+    EXPECT_EQ(m_data.CihazTable.rowCount(), 3);
+    EXPECT_EQ(listFile(), before);
+
+    // Delete on the grid asks the same question.
+    m_boxes.answerNext(true);
+    QTest::keyClick(devices, Qt::Key_Delete);
+    EXPECT_EQ(m_boxes.shown().size(), 2u);
+    EXPECT_EQ(devices->currentIndex().row(), 1);
+    EXPECT_EQ(cell("CihazGrid", 1, 2), "Depo");
+    EXPECT_EQ(listFile(), kHeader + "1\tKap\xFD A\t1\t1\t10.0.0.5\t\t5005\t1\t\t\t0\t\t0\r\n" +
+                              "3\tDepo\t3\t3\t\t\t\t1\t\t\t0\t\t2\r\n");
+}
+
+TEST_F(DeviceEditorTest, SilOnAnEmptyListShowsTheTablesErrorAndWritesNothing) {
+    start(nullptr);
+    m_boxes.answerNext(true);
+    press("CihazSilButon");
+    ASSERT_EQ(m_boxes.errors().size(), 1u);
+    EXPECT_EQ(m_boxes.errors()[0],
+              "CihazTable: Cannot perform this operation on an empty dataset.");
+    EXPECT_FALSE(m_folder.exists("Cihazlar.Dat"));
+}
+
+TEST_F(DeviceEditorTest, DoubleClickOrEnterOnARowEditsItButNotOnTheSecBox) {
+    start(kThree);
+    child<QTabWidget>(m_form.get(), "Sayfalar")->setCurrentIndex(1);
+    QTableView* devices = grid("CihazGrid");
+    // A window system sends press, release, then the double click.
+    const auto doubleClick = [&](int row, int column) {
+        const QPoint at = devices->visualRect(devices->model()->index(row, column)).center();
+        QTest::mouseClick(devices->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(devices->viewport(), Qt::LeftButton, {}, at);
+    };
+    QStringList names;
+    const auto remember = [&](QDialog* editor) {
+        names << child<QLineEdit>(editor, "CihazAdiEdit")->text();
+        click(editor, "cxButton1");
+    };
+    {
+        ModalDriver driver(remember);
+        doubleClick(2, 2);
+        EXPECT_TRUE(driver.ran());
+    }
+    {
+        ModalDriver driver(remember);
+        devices->setCurrentIndex(devices->model()->index(1, 2));
+        QTest::keyClick(devices, Qt::Key_Return);
+        EXPECT_TRUE(driver.ran());
+    }
+    EXPECT_EQ(names, QStringList({"Depo", "Yemekhane"}));
+    {
+        ModalDriver driver(remember);
+        doubleClick(0, 0);
+        QTest::qWait(50);
+        EXPECT_FALSE(driver.ran());
+    }
+}
+
+} // namespace
+} // namespace nakilon
