@@ -4,6 +4,7 @@
 #include "core/tables/TDataModul.h"
 #include "core/transfer/EntryFilter.h"
 #include "core/transfer/TransferRun.h"
+#include "gui/devicelist/TCihazSecimForm.h"
 #include "gui/mainwindow/DeviceTab.h"
 #include "gui/mainwindow/SettingsTab.h"
 #include "gui/mainwindow/TransferTab.h"
@@ -40,6 +41,7 @@ TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& 
     m_ui->Sayfalar->addTab(m_deviceTab, QStringLiteral("Cihaz Ayarları"));
     m_ui->Sayfalar->addTab(m_settingsTab, QStringLiteral("Ayarlar"));
     m_ui->Sayfalar->setCurrentIndex(0);
+    m_cihazSecimForm = new TCihazSecimForm(dataModul.CihazTable, this);
     // Nothing is saved on the way out: every change was written when made.
     connect(m_ui->KapatButon, &QPushButton::clicked, this, &QWidget::close);
     connect(m_transferTab->aktarButon(), &QPushButton::clicked, this, &TAnaForm::AktarButonClick);

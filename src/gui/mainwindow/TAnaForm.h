@@ -18,6 +18,7 @@ namespace nakilon {
 class DeviceControl;
 class DeviceTab;
 class SettingsTab;
+class TCihazSecimForm;
 class TDataModul;
 class TransferTab;
 struct ProgramValues;
@@ -42,6 +43,9 @@ public:
     TransferTab* transferTab() const { return m_transferTab; }
     DeviceTab* deviceTab() const { return m_deviceTab; }
     SettingsTab* settingsTab() const { return m_settingsTab; }
+    // The device selection dialog, made once with the window and kept hidden
+    // between uses (chooseDevice).
+    TCihazSecimForm* cihazSecimForm() const { return m_cihazSecimForm; }
 
     // "Bilgileri Aktar": the transfer run. While it runs, the window's other
     // commands cannot start and the window does not close.
@@ -75,6 +79,7 @@ private:
     TransferTab* m_transferTab;
     DeviceTab* m_deviceTab;
     SettingsTab* m_settingsTab;
+    TCihazSecimForm* m_cihazSecimForm;
     bool m_shownOnce = false;
 };
 
