@@ -16,6 +16,7 @@ SettingsTab::SettingsTab(ProgramValues& values, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::SettingsTab>()), m_values(values) {
     m_ui->setupUi(this);
     makeStorable(m_ui->AdresEdit);
+    placeYedekBoxOnTheRangeFrame();
     m_ui->TarihSecimBox->setVisible(false);
     m_ui->KayitSilbox->setVisible(false);
 
@@ -29,6 +30,23 @@ SettingsTab::SettingsTab(ProgramValues& values, QWidget* parent)
 }
 
 SettingsTab::~SettingsTab() = default;
+
+// YedekBox is the title of the date range: it sits on the top edge of
+// TarihSecimBox, the frame's top line through its middle, and stays when the
+// range is hidden.
+void SettingsTab::placeYedekBoxOnTheRangeFrame() {
+    QGridLayout* grid = m_ui->yedekDuzen;
+    const int height = m_ui->YedekBox->sizeHint().height();
+    grid->setRowMinimumHeight(0, height / 2);
+    grid->setRowMinimumHeight(1, height - height / 2);
+    grid->setColumnMinimumWidth(0, 8);
+    grid->setColumnStretch(2, 1);
+    QMargins margins = m_ui->tarihDuzen->contentsMargins();
+    margins.setTop(height - height / 2 + margins.top());
+    m_ui->tarihDuzen->setContentsMargins(margins);
+    m_ui->YedekBox->raise();
+    m_ui->TarihSecimBox->setTitleWidget(m_ui->YedekBox);
+}
 
 bool SettingsTab::backupMode() const {
     return m_ui->YedekBox->isChecked();

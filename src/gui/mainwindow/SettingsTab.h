@@ -36,6 +36,7 @@ public:
     void disableSave();
 
 private:
+    void placeYedekBoxOnTheRangeFrame();
     void AdresKaydetButonClick();
     void DegistirButonClick();
     void KayitSilboxChange(bool checked);
