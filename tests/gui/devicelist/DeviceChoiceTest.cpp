@@ -10,7 +10,7 @@ namespace nakilon {
 namespace {
 
 using testsupport::child;
-using testsupport::click;
+using testsupport::clickIn;
 using testsupport::ModalDriver;
 
 const char* const kFive = "1\tA\t11\t1\t10.0.0.1\t1111\t5005\t1\t\t\t\t\t0\r\n"
@@ -31,7 +31,7 @@ protected:
 };
 
 TEST_F(DeviceChoiceTest, IptalLeavesTheChosenDeviceCurrentOnTheMainWindow) {
-    start(kFive);
+    startWith(kFive);
     const std::string before = listFile();
     ModalDriver cancel([&](QDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Cihaz Seçimi");
@@ -46,7 +46,7 @@ TEST_F(DeviceChoiceTest, IptalLeavesTheChosenDeviceCurrentOnTheMainWindow) {
         EXPECT_FALSE(grid->verticalHeader()->isHidden()); // the row indicator
         EXPECT_EQ(grid->model()->rowCount(), 5);
         pick(dialog, 2);
-        click(dialog, "cxButton1");
+        clickIn(dialog, "cxButton1");
     });
     EXPECT_EQ(choose("Cihazdan Al"), std::nullopt);
     EXPECT_TRUE(cancel.ran());
@@ -57,14 +57,14 @@ TEST_F(DeviceChoiceTest, IptalLeavesTheChosenDeviceCurrentOnTheMainWindow) {
 }
 
 TEST_F(DeviceChoiceTest, TheConfirmButtonGivesTheChosenDeviceAndItsCaptionFollowsTheCaller) {
-    start(kFive);
+    startWith(kFive);
     ModalDriver send([&](QDialog* dialog) {
         // Neither key answers the dialog.
         QTest::keyClick(dialog, Qt::Key_Escape);
         QTest::keyClick(child<QTableView>(dialog, "CihazGrid"), Qt::Key_Return);
         EXPECT_TRUE(dialog->isVisible());
         pick(dialog, 1); // not marked for the transfer, chosen all the same
-        click(dialog, "GonderButon");
+        clickIn(dialog, "GonderButon");
     });
     const std::optional<ConnectionValues> chosen = choose("Cihazdan Al");
     EXPECT_TRUE(send.ran());
@@ -86,8 +86,8 @@ TEST_F(DeviceChoiceTest, TheConfirmButtonGivesTheChosenDeviceAndItsCaptionFollow
 }
 
 TEST_F(DeviceChoiceTest, AnEmptyListConfirmsWithEmptyValues) {
-    start(nullptr);
-    ModalDriver send([](QDialog* dialog) { click(dialog, "GonderButon"); });
+    startWith(nullptr);
+    ModalDriver send([](QDialog* dialog) { clickIn(dialog, "GonderButon"); });
     const std::optional<ConnectionValues> chosen = choose("Cihazdan Al");
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->connectionType, 0);

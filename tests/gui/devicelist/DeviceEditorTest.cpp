@@ -1,7 +1,7 @@
 // "Cihaz Ekle", "Düzenle" and "Sil" on the device tab, with the real editor.
 #include "DeviceWindowTest.h"
-#include "gui/mainwindow/DeviceTab.h"
 #include "gui/widgets/WholeNumberEdit.h"
+#include "support/FailingFileOperation.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -11,7 +11,7 @@ namespace nakilon {
 namespace {
 
 using testsupport::child;
-using testsupport::click;
+using testsupport::clickIn;
 using testsupport::ModalDriver;
 
 // Progress and status as a transfer run left them; start-up empties both.
@@ -23,7 +23,6 @@ const std::string kHeader = "CihazNo\tCihazAdi\tMakineNo\tBaglantiTipi\tIPAdres\
 
 class DeviceEditorTest : public testsupport::DeviceWindowTest {
 protected:
-    void press(const char* button) { click(m_form->deviceTab(), button); }
     // What the eight editors show, top to bottom.
     static QStringList shown(const QDialog* editor) {
         return {child<WholeNumberEdit>(editor, "CihazNoEdit")->text(),
@@ -39,7 +38,7 @@ protected:
 };
 
 TEST_F(DeviceEditorTest, AddThenCancelLeavesListAndFileAndTheNumberIsGivenAgain) {
-    start(kThree);
+    startWith(kThree);
     const std::string before = listFile();
     ModalDriver cancel([&](QDialog* editor) {
         EXPECT_EQ(editor->windowTitle(), "Cihaz Ekle / Düzenle");
@@ -62,9 +61,9 @@ TEST_F(DeviceEditorTest, AddThenCancelLeavesListAndFileAndTheNumberIsGivenAgain)
         EXPECT_EQ(cell("CihazGrid", 3, 2), "Cihaz1");
         EXPECT_EQ(cell("CihazAktarimGrid", 3, 2), "Cihaz1");
         EXPECT_EQ(recId(), 4);
-        click(editor, "cxButton1");
+        clickIn(editor, "cxButton1");
     });
-    press("CihazEkleButon");
+    click("CihazEkleButon");
     EXPECT_TRUE(cancel.ran());
     EXPECT_EQ(m_data.CihazTable.rowCount(), 3);
     EXPECT_EQ(grid("CihazGrid")->model()->rowCount(), 3);
@@ -75,7 +74,7 @@ TEST_F(DeviceEditorTest, AddThenCancelLeavesListAndFileAndTheNumberIsGivenAgain)
         again = recId();
         editor->close();
     });
-    press("CihazEkleButon");
+    click("CihazEkleButon");
     EXPECT_TRUE(close.ran());
     EXPECT_EQ(again, 4);
     EXPECT_EQ(m_data.CihazTable.rowCount(), 3);
@@ -85,16 +84,16 @@ TEST_F(DeviceEditorTest, AddThenCancelLeavesListAndFileAndTheNumberIsGivenAgain)
 }
 
 TEST_F(DeviceEditorTest, AddThenSaveWritesTheNewDeviceAndTwoAddsGiveTwoEqualDevices) {
-    start(nullptr);
-    ModalDriver save([](QDialog* editor) { click(editor, "cxButton2"); });
-    press("CihazEkleButon");
+    startWith(nullptr);
+    ModalDriver save([](QDialog* editor) { clickIn(editor, "cxButton2"); });
+    click("CihazEkleButon");
     EXPECT_TRUE(save.ran());
     EXPECT_EQ(listFile(), "CihazNo\tCihazAdi\tMakineNo\tBaglantiTipi\tIPAdres\tParola\tPort\t"
                           "Isaret\tDurum\tAciklama\tTransferDurumu\tComportNo\tGCTip\r\n"
                           "1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n");
 
-    ModalDriver saveAgain([](QDialog* editor) { click(editor, "cxButton2"); });
-    press("CihazEkleButon");
+    ModalDriver saveAgain([](QDialog* editor) { clickIn(editor, "cxButton2"); });
+    click("CihazEkleButon");
     EXPECT_TRUE(saveAgain.ran());
     EXPECT_EQ(listFile(), kHeader + "1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n" +
                               "1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n");
@@ -103,7 +102,7 @@ TEST_F(DeviceEditorTest, AddThenSaveWritesTheNewDeviceAndTwoAddsGiveTwoEqualDevi
 }
 
 TEST_F(DeviceEditorTest, WhatIsTypedReachesEveryGridAtOnceAndIsStored) {
-    start(kThree);
+    startWith(kThree);
     QTableView* devices = grid("CihazGrid");
     devices->setCurrentIndex(devices->model()->index(1, 2));
     ModalDriver edit([&](QDialog* editor) {
@@ -134,9 +133,9 @@ TEST_F(DeviceEditorTest, WhatIsTypedReachesEveryGridAtOnceAndIsStored) {
         // Texts are cut at their fields' widths, 20 and 10.
         QTest::keyClicks(child<QLineEdit>(editor, "IPAdresEdit"), "10.20.30.40/abcdefghijk");
         QTest::keyClicks(child<QLineEdit>(editor, "ParolaEdit"), "123456789012");
-        click(editor, "cxButton2");
+        clickIn(editor, "cxButton2");
     });
-    press("CihazDuzenleButon");
+    click("CihazDuzenleButon");
     EXPECT_TRUE(edit.ran());
     EXPECT_TRUE(m_boxes.shown().empty());
     EXPECT_EQ(listFile(), kHeader + "1\tKap\xFD A\t1\t1\t10.0.0.5\t\t5005\t1\t\t\t0\t\t0\r\n" +
@@ -146,31 +145,31 @@ TEST_F(DeviceEditorTest, WhatIsTypedReachesEveryGridAtOnceAndIsStored) {
 }
 
 TEST_F(DeviceEditorTest, DuzenleOnAnEmptyListStoresAnEmptyDevice) {
-    start(nullptr);
+    startWith(nullptr);
     ModalDriver save([&](QDialog* editor) {
         EXPECT_EQ(shown(editor), QStringList({"", "", "", "", "", "", "", ""}));
         EXPECT_EQ(grid("CihazGrid")->model()->rowCount(), 1);
-        click(editor, "cxButton2");
+        clickIn(editor, "cxButton2");
     });
-    press("CihazDuzenleButon");
+    click("CihazDuzenleButon");
     EXPECT_TRUE(save.ran());
     EXPECT_EQ(listFile(), kHeader + "\t\t\t\t\t\t\t\t\t\t\t\t\r\n");
 }
 
 TEST_F(DeviceEditorTest, AFailedSaveKeepsTheEditorOpenAndTheFileAsItWas) {
-    start(kThree);
+    startWith(kThree);
     const std::string before = listFile();
     bool stayedOpen = false;
     ModalDriver save([&](QDialog* editor) {
         {
-            testsupport::FailingWrites failing;
-            click(editor, "cxButton2");
+            testsupport::FailingFileOperation failing;
+            clickIn(editor, "cxButton2");
         }
         stayedOpen = editor->isVisible();
         EXPECT_EQ(listFile(), before);
-        click(editor, "cxButton2"); // the operator tries again
+        clickIn(editor, "cxButton2"); // the operator tries again
     });
-    press("CihazEkleButon");
+    click("CihazEkleButon");
     EXPECT_TRUE(save.ran());
     EXPECT_TRUE(stayedOpen);
     ASSERT_EQ(m_boxes.errors().size(), 1u);
@@ -182,13 +181,13 @@ TEST_F(DeviceEditorTest, AFailedSaveKeepsTheEditorOpenAndTheFileAsItWas) {
 }
 
 TEST_F(DeviceEditorTest, SilAsksFirstAndOnlyYesDeletesAndSaves) {
-    start(kThree);
+    startWith(kThree);
     const std::string before = listFile();
     QTableView* devices = grid("CihazGrid");
     devices->setCurrentIndex(devices->model()->index(1, 2));
 
     m_boxes.answerNext(false);
-    press("CihazSilButon");
+    click("CihazSilButon");
     ASSERT_EQ(m_boxes.shown().size(), 1u);
     EXPECT_EQ(m_boxes.shown()[0].kind, MessageKind::Warning);
     EXPECT_EQ(m_boxes.shown()[0].title, "UYARI");
@@ -207,9 +206,9 @@ TEST_F(DeviceEditorTest, SilAsksFirstAndOnlyYesDeletesAndSaves) {
 }
 
 TEST_F(DeviceEditorTest, SilOnAnEmptyListShowsTheTablesErrorAndWritesNothing) {
-    start(nullptr);
+    startWith(nullptr);
     m_boxes.answerNext(true);
-    press("CihazSilButon");
+    click("CihazSilButon");
     ASSERT_EQ(m_boxes.errors().size(), 1u);
     EXPECT_EQ(m_boxes.errors()[0],
               "CihazTable: Cannot perform this operation on an empty dataset.");
@@ -217,8 +216,8 @@ TEST_F(DeviceEditorTest, SilOnAnEmptyListShowsTheTablesErrorAndWritesNothing) {
 }
 
 TEST_F(DeviceEditorTest, DoubleClickOrEnterOnARowEditsItButNotOnTheSecBox) {
-    start(kThree);
-    child<QTabWidget>(m_form.get(), "Sayfalar")->setCurrentIndex(1);
+    startWith(kThree);
+    find<QTabWidget>("Sayfalar")->setCurrentIndex(1);
     QTableView* devices = grid("CihazGrid");
     // A window system sends press, release, then the double click.
     const auto doubleClick = [&](int row, int column) {
@@ -229,7 +228,7 @@ TEST_F(DeviceEditorTest, DoubleClickOrEnterOnARowEditsItButNotOnTheSecBox) {
     QStringList names;
     const auto remember = [&](QDialog* editor) {
         names << child<QLineEdit>(editor, "CihazAdiEdit")->text();
-        click(editor, "cxButton1");
+        clickIn(editor, "cxButton1");
     };
     {
         ModalDriver driver(remember);

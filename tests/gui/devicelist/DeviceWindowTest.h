@@ -1,13 +1,6 @@
 #pragma once
 
-#include "core/base/FileIoTesting.h"
-#include "core/settings/ProgramValues.h"
-#include "core/tables/TDataModul.h"
-#include "emulator/net/EmulatorDeviceControl.h"
-#include "gui/mainwindow/TAnaForm.h"
-#include "support/DeviceListFile.h"
-#include "support/MessageHookRecorder.h"
-#include "support/TempFolder.h"
+#include "support/MainWindowFixture.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -18,9 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <functional>
-#include <memory>
+#include <string>
 
 namespace nakilon::testsupport {
 
@@ -48,52 +40,32 @@ private:
     bool m_ran = false;
 };
 
-// While it lives, every file the program creates fails to open.
-class FailingWrites {
-public:
-    FailingWrites() {
-        testing::setFileFailHook([](std::string_view operation) -> std::optional<int> {
-            return operation == "open" ? std::optional<int>(EACCES) : std::nullopt;
-        });
-    }
-    ~FailingWrites() { testing::setFileFailHook({}); }
-    FailingWrites(const FailingWrites&) = delete;
-    FailingWrites& operator=(const FailingWrites&) = delete;
-};
-
 template <class T> T* child(const QObject* parent, const char* name) {
     T* widget = parent->findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(widget, nullptr) << name;
     return widget;
 }
 
-inline void click(const QObject* parent, const char* button) {
-    QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton);
+// A left click on a button of a dialog.
+inline void clickIn(const QObject* dialog, const char* button) {
+    QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
 }
 
-// The real main window on a fresh program folder, boxes answered by the hook.
-class DeviceWindowTest : public ::testing::Test {
+// The main window with the device list, for the device commands and dialogs.
+class DeviceWindowTest : public MainWindowFixture {
 protected:
-    // `devices`: the device list file without its header; none when null.
-    void start(const char* devices) {
+    // Writes the device list (without its header) when there is one, then
+    // starts the window.
+    void startWith(const char* devices) {
         if (devices)
-            m_folder.write("Cihazlar.Dat", kDeviceListHeader + devices);
-        m_form = std::make_unique<TAnaForm>(m_data, m_values, *m_cc);
-        ASSERT_TRUE(m_form->create(m_folder.path()));
-        m_form->show();
+            writeDeviceList(devices);
+        ASSERT_TRUE(start());
     }
     std::string listFile() const { return m_folder.read("Cihazlar.Dat"); }
-    QTableView* grid(const char* name) const { return child<QTableView>(m_form.get(), name); }
+    QTableView* grid(const char* name) const { return find<QTableView>(name); }
     QString cell(const char* gridName, int row, int column) const {
         return grid(gridName)->model()->index(row, column).data().toString();
     }
-
-    TempFolder m_folder;
-    MessageHookRecorder m_boxes;
-    TDataModul m_data;
-    ProgramValues m_values;
-    std::unique_ptr<DeviceControl> m_cc = makeEmulatorDeviceControl();
-    std::unique_ptr<TAnaForm> m_form;
 };
 
 } // namespace nakilon::testsupport
