@@ -1,15 +1,13 @@
 #include "core/devicelist/DeviceEditing.h"
 
-#include "core/base/FileIoTesting.h"
 #include "core/base/Operator.h"
 #include "core/tables/TDataModul.h"
 #include "core/tables/TableTestSupport.h"
 #include "support/DeviceListFile.h"
+#include "support/FailingFileOperation.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
 
 namespace nakilon {
 namespace {
@@ -37,18 +35,6 @@ public:
 
 private:
     bool m_answer;
-};
-
-class FailingFileOpen {
-public:
-    FailingFileOpen() {
-        testing::setFileFailHook([](std::string_view operation) -> std::optional<int> {
-            return operation == "open" ? std::optional<int>(EACCES) : std::nullopt;
-        });
-    }
-    ~FailingFileOpen() { testing::setFileFailHook({}); }
-    FailingFileOpen(const FailingFileOpen&) = delete;
-    FailingFileOpen& operator=(const FailingFileOpen&) = delete;
 };
 
 class DeviceEditingTest : public ::testing::Test {
@@ -200,7 +186,7 @@ TEST_F(DeviceEditingTest, AFailedSaveKeepsTheFileAndTheChangeInMemory) {
     const std::string expected = "Cannot create file \"" + file() + "\". ";
     appendNewDevice(devices);
     {
-        FailingFileOpen failing;
+        testsupport::FailingFileOperation failing;
         EXPECT_EQ(errorText([&] { storeDevice(devices, file()); }).substr(0, expected.size()),
                   expected);
     }
@@ -211,7 +197,7 @@ TEST_F(DeviceEditingTest, AFailedSaveKeepsTheFileAndTheChangeInMemory) {
     devices.moveTo(0);
     AnsweringOperator yes(true);
     {
-        FailingFileOpen failing;
+        testsupport::FailingFileOperation failing;
         EXPECT_EQ(errorText([&] {
                       deleteCurrentDevice(devices, file(), yes);
                   }).substr(0, expected.size()),
