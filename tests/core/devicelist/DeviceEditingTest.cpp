@@ -15,48 +15,37 @@ namespace {
 using testsupport::errorText;
 
 const std::string& kHeader = testsupport::kDeviceListHeader;
-const std::string kNewDeviceLine = "1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n";
-const std::string kFiveDevices =
-    kHeader + "1\tA\t1\t1\t\t\t\t1\t\t\t\t\t0\r\n" + "2\tB\t2\t1\t\t\t\t1\t\t\t\t\t0\r\n" +
-    "3\tC\t3\t1\t\t\t\t1\t\t\t\t\t0\r\n" + "4\tD\t4\t1\t\t\t\t1\t\t\t\t\t0\r\n" +
-    "5\tE\t5\t1\t\t\t\t1\t\t\t\t\t0\r\n";
+const std::string kA = "1\tA\t1\t1\t\t\t\t1\t\t\t\t\t0\r\n";
+const std::string kB = "2\tB\t2\t1\t\t\t\t1\t\t\t\t\t0\r\n";
+const std::string kC = "3\tC\t3\t1\t\t\t\t1\t\t\t\t\t0\r\n";
+const std::string kThree = kHeader + kA + kB + kC;
 
-class AnsweringOperator : public Operator {
+class Answer : public Operator {
 public:
-    explicit AnsweringOperator(bool answer) : m_answer(answer) {}
+    explicit Answer(bool yes) : m_yes(yes) {}
     std::vector<std::string> questions;
     void information(const std::string&) override {}
     bool confirm(const std::string& text) override {
         questions.push_back(text);
-        return m_answer;
+        return m_yes;
     }
     void processEvents() override {}
     void repaintTransferGrid() override {}
 
 private:
-    bool m_answer;
+    bool m_yes;
 };
 
 class DeviceEditingTest : public ::testing::Test {
 protected:
     DeviceEditingTest() { devices.open(); }
-
-    void load(const std::string& bytes) {
+    void load(const std::string& bytes, int currentRow = 0) {
         folder.write("Cihazlar.Dat", bytes);
         devices.loadFromFile(file());
+        devices.moveTo(currentRow);
     }
     std::string file() const { return folder.file("Cihazlar.Dat"); }
     std::string stored() const { return folder.read("Cihazlar.Dat"); }
-    // The current record, "-" for an empty field, fields in file order.
-    std::vector<std::string> current() const {
-        std::vector<std::string> values;
-        for (int f = 0; f < devices.recIdField(); ++f) {
-            const std::string& name = devices.field(f).name;
-            values.push_back(devices.isNull(name) ? "-" : devices.asText(name));
-        }
-        return values;
-    }
-    std::string currentName() const { return devices.asText("CihazAdi"); }
 
     testsupport::TempFolder folder;
     TDataModul modul;
@@ -64,148 +53,76 @@ protected:
 };
 
 TEST_F(DeviceEditingTest, ANewDeviceHasTheDefaultsAndWaitsInInsertStateAtTheEnd) {
-    load(kFiveDevices);
-    devices.moveTo(1);
+    load(kThree, 1);
     appendNewDevice(devices);
     EXPECT_EQ(devices.state(), TableState::Insert);
-    EXPECT_EQ(devices.rowCount(), 6);
-    EXPECT_EQ(devices.currentRow(), 5);
-    EXPECT_EQ(devices.asInteger("RecId"), 6);
-    // CihazNo CihazAdi MakineNo BaglantiTipi IPAdres Parola Port Isaret Durum
-    // Aciklama TransferDurumu ComportNo GCTip
-    EXPECT_EQ(current(), (std::vector<std::string>{"1", "Cihaz1", "1", "1", "-", "-", "5005", "1",
-                                                   "-", "-", "-", "-", "0"}));
-    EXPECT_EQ(stored(), kFiveDevices);
+    EXPECT_EQ(devices.currentRow(), 3);
+    EXPECT_EQ(devices.asInteger("RecId"), 4);
+    std::vector<std::string> values; // in file order, "-" for an empty field
+    for (int f = 0; f < devices.recIdField(); ++f)
+        values.push_back(devices.isNull(devices.field(f).name) ? "-" : devices.textAt(3, f));
+    EXPECT_EQ(values, (std::vector<std::string>{"1", "Cihaz1", "1", "1", "-", "-", "5005", "1", "-",
+                                                "-", "-", "-", "0"}));
+    EXPECT_EQ(stored(), kThree);
 }
 
-TEST_F(DeviceEditingTest, StoringNewDevicesWritesTheirLinesAndCancelledOnesLeaveNoTrace) {
-    appendNewDevice(devices);
-    dropDeviceChanges(devices);
-    EXPECT_EQ(devices.rowCount(), 0);
-    EXPECT_FALSE(folder.exists("Cihazlar.Dat"));
-
-    // The cancelled record did not use its number up.
-    appendNewDevice(devices);
-    EXPECT_EQ(devices.asInteger("RecId"), 1);
-    storeDevice(devices, file());
-    EXPECT_EQ(devices.state(), TableState::Browse);
-    EXPECT_EQ(stored(), kHeader + "1\tCihaz1\t1\t1\t\t\t5005\t1\t\t\t\t\t0\r\n");
-
-    // Numbers are not made unique: the second device is the same again.
-    appendNewDevice(devices);
-    storeDevice(devices, file());
-    EXPECT_EQ(stored(), kHeader + kNewDeviceLine + kNewDeviceLine);
-}
-
-TEST_F(DeviceEditingTest, EditingAnEmptyListStoresADeviceWithEveryFieldEmpty) {
-    editCurrentDevice(devices);
-    EXPECT_EQ(devices.state(), TableState::Insert);
-    EXPECT_EQ(current(), std::vector<std::string>(13, "-"));
-    storeDevice(devices, file());
-    EXPECT_EQ(devices.rowCount(), 1);
-    EXPECT_EQ(stored(), kHeader + std::string(12, '\t') + "\r\n");
-}
-
-TEST_F(DeviceEditingTest, EditChangesAreStoredOrDropped) {
-    load(kFiveDevices);
-    devices.moveTo(2);
-    editCurrentDevice(devices);
-    devices.setText("CihazAdi", "Kap\xFD");
-    dropDeviceChanges(devices);
-    EXPECT_EQ(currentName(), "C");
-    EXPECT_EQ(stored(), kFiveDevices);
-
-    editCurrentDevice(devices);
-    devices.setText("CihazAdi", "Kap\xFD");
-    storeDevice(devices, file());
-    EXPECT_EQ(devices.currentRow(), 2);
-    EXPECT_EQ(stored(), kHeader + "1\tA\t1\t1\t\t\t\t1\t\t\t\t\t0\r\n" +
-                            "2\tB\t2\t1\t\t\t\t1\t\t\t\t\t0\r\n" +
-                            "3\tKap\xFD\t3\t1\t\t\t\t1\t\t\t\t\t0\r\n" +
-                            "4\tD\t4\t1\t\t\t\t1\t\t\t\t\t0\r\n" +
-                            "5\tE\t5\t1\t\t\t\t1\t\t\t\t\t0\r\n");
-}
-
-TEST_F(DeviceEditingTest, DeleteMakesTheFollowingOrThePreviousDeviceCurrentAndSaves) {
+TEST_F(DeviceEditingTest, DeleteAsksThenMovesToTheNextOrPreviousDeviceAndSaves) {
     struct Case {
+        std::string list;
         int row;
-        const char* nowCurrent;
-        std::string left;
+        bool yes;
+        std::string error;  // shown instead of a save
+        int32_t nowCurrent; // CihazNo, 0 for none
+        std::string left;   // the file afterwards; "eski" when not written
     };
-    const std::string a = "1\tA\t1\t1\t\t\t\t1\t\t\t\t\t0\r\n";
-    const std::string b = "2\tB\t2\t1\t\t\t\t1\t\t\t\t\t0\r\n";
-    const std::string c = "3\tC\t3\t1\t\t\t\t1\t\t\t\t\t0\r\n";
-    const std::string d = "4\tD\t4\t1\t\t\t\t1\t\t\t\t\t0\r\n";
-    const std::string e = "5\tE\t5\t1\t\t\t\t1\t\t\t\t\t0\r\n";
     const Case cases[] = {
-        {0, "B", b + c + d + e},
-        {2, "D", a + b + d + e},
-        {4, "D", a + b + c + d},
+        {kThree, 0, true, "", 2, kHeader + kB + kC},
+        {kThree, 1, true, "", 3, kHeader + kA + kC},
+        {kThree, 2, true, "", 2, kHeader + kA + kB}, // the last goes: the previous
+        {kHeader + kA, 0, true, "", 0, kHeader},
+        {kThree, 1, false, "", 2, "eski"},
+        {kHeader, 0, true, "CihazTable: Cannot perform this operation on an empty dataset", 0,
+         "eski"},
     };
     for (const Case& test : cases) {
-        SCOPED_TRACE(test.row);
-        load(kFiveDevices);
-        devices.moveTo(test.row);
-        AnsweringOperator yes(true);
-        deleteCurrentDevice(devices, file(), yes);
-        EXPECT_EQ(yes.questions,
+        SCOPED_TRACE(&test - cases);
+        load(test.list, test.row);
+        folder.write("Cihazlar.Dat", "eski");
+        Answer answer(test.yes);
+        const std::string error = errorText([&] { deleteCurrentDevice(devices, file(), answer); });
+        EXPECT_EQ(error, test.error.empty() ? "<no error>" : test.error);
+        EXPECT_EQ(answer.questions,
                   std::vector<std::string>{"Bu cihazı silmek istediğinizden emin misiniz?"});
-        EXPECT_EQ(currentName(), test.nowCurrent);
-        EXPECT_EQ(stored(), kHeader + test.left);
+        EXPECT_EQ(devices.asInteger("CihazNo"), test.nowCurrent);
+        EXPECT_EQ(stored(), test.left);
     }
-
-    // The last device goes: the list is empty and saved as the header alone.
-    load(kHeader + a);
-    AnsweringOperator yes(true);
-    deleteCurrentDevice(devices, file(), yes);
-    EXPECT_EQ(devices.currentRow(), -1);
-    EXPECT_EQ(stored(), kHeader);
 }
 
-TEST_F(DeviceEditingTest, DeleteAnsweredNoOrOnAnEmptyListChangesAndWritesNothing) {
-    load(kFiveDevices);
-    devices.moveTo(3);
-    AnsweringOperator no(false);
-    deleteCurrentDevice(devices, file(), no);
-    EXPECT_EQ(no.questions.size(), 1u);
-    EXPECT_EQ(devices.rowCount(), 5);
-    EXPECT_EQ(devices.currentRow(), 3);
-    EXPECT_EQ(stored(), kFiveDevices);
+TEST_F(DeviceEditingTest, StoreSavesAtOnceAndAFailedSaveKeepsTheFileAndTheChange) {
+    load(kThree, 2);
+    editCurrentDevice(devices);
+    devices.setText("CihazAdi", "Kap\xFD");
+    storeDevice(devices, file());
+    EXPECT_EQ(stored(), kHeader + kA + kB + "3\tKap\xFD\t3\t1\t\t\t\t1\t\t\t\t\t0\r\n");
 
-    load(kHeader);
-    folder.write("Cihazlar.Dat", "old bytes");
-    AnsweringOperator yes(true);
-    EXPECT_EQ(errorText([&] { deleteCurrentDevice(devices, file(), yes); }),
-              "CihazTable: Cannot perform this operation on an empty dataset");
-    EXPECT_EQ(yes.questions.size(), 1u);
-    EXPECT_EQ(stored(), "old bytes");
-}
-
-TEST_F(DeviceEditingTest, AFailedSaveKeepsTheFileAndTheChangeInMemory) {
-    load(kFiveDevices);
+    load(kThree);
     const std::string expected = "Cannot create file \"" + file() + "\". ";
     appendNewDevice(devices);
     {
         testsupport::FailingFileOperation failing;
         EXPECT_EQ(errorText([&] { storeDevice(devices, file()); }).substr(0, expected.size()),
                   expected);
-    }
-    EXPECT_EQ(devices.state(), TableState::Browse);
-    EXPECT_EQ(devices.rowCount(), 6);
-    EXPECT_EQ(stored(), kFiveDevices);
-
-    devices.moveTo(0);
-    AnsweringOperator yes(true);
-    {
-        testsupport::FailingFileOperation failing;
+        Answer yes(true);
+        devices.moveTo(0);
         EXPECT_EQ(errorText([&] {
                       deleteCurrentDevice(devices, file(), yes);
                   }).substr(0, expected.size()),
                   expected);
     }
-    EXPECT_EQ(devices.rowCount(), 5);
-    EXPECT_EQ(currentName(), "B");
-    EXPECT_EQ(stored(), kFiveDevices);
+    // In memory the new device was stored and the first one deleted.
+    EXPECT_EQ(devices.rowCount(), 3);
+    EXPECT_EQ(devices.asText("CihazAdi"), "B");
+    EXPECT_EQ(stored(), kThree);
 }
 
 } // namespace

@@ -9,16 +9,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <string>
 
 namespace nakilon::testsupport {
 
-// Acts on the next modal dialog as soon as it is open, while the command that
-// opened it waits in exec(). A dialog that never opens leaves `ran()` false;
-// the driver stops looking when it goes out of scope.
+// Acts on the next modal dialog once it is open, while the command that opened
+// it waits in exec(). It stops looking when it goes out of scope.
 class ModalDriver {
 public:
     explicit ModalDriver(std::function<void(QDialog*)> act) : m_act(std::move(act)) {
@@ -46,16 +43,13 @@ template <class T> T* child(const QObject* parent, const char* name) {
     return widget;
 }
 
-// A left click on a button of a dialog.
 inline void clickIn(const QObject* dialog, const char* button) {
     QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
 }
 
-// The main window with the device list, for the device commands and dialogs.
 class DeviceWindowTest : public MainWindowFixture {
 protected:
-    // Writes the device list (without its header) when there is one, then
-    // starts the window.
+    // The device list without its header (none when null), then the window.
     void startWith(const char* devices) {
         if (devices)
             writeDeviceList(devices);

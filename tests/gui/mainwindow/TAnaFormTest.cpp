@@ -182,8 +182,17 @@ TEST_F(MainWindowTest, YedekBoxShowsAndHidesTheDateRange) {
     auto* yedek = find<QCheckBox>("YedekBox");
     auto* range = find<QGroupBox>("TarihSecimBox");
     EXPECT_FALSE(yedek->isChecked());
+    find<QTabWidget>("Sayfalar")->setCurrentIndex(2);
     yedek->setChecked(true);
     EXPECT_FALSE(range->isHidden());
+    // The box is the range's title: on its top edge, drawn over the frame.
+    QTest::qWait(0);
+    const QRect title = yedek->geometry();
+    const QRect frame = range->geometry();
+    EXPECT_TRUE(title.top() < frame.top() && title.bottom() > frame.top());
+    EXPECT_TRUE(title.left() > frame.left() && title.right() < frame.right());
+    const QObjectList siblings = range->parentWidget()->children();
+    EXPECT_GT(siblings.indexOf(yedek), siblings.indexOf(range));
     yedek->setChecked(false);
     EXPECT_TRUE(range->isHidden());
     EXPECT_EQ(ini(), "[Ayarlar]\r\nKayitDosyasi=" + m_folder.path() +

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace nakilon {
 namespace {
 
@@ -13,10 +11,9 @@ TEST(WholeNumberEdit, TakesEvery32BitNumberAndNothingElse) {
     struct Case {
         const char* typed;
         const char* shown;
-        std::optional<int32_t> value;
+        std::optional<int32_t> value; // also the last one announced
     };
     const Case cases[] = {
-        {"123", "123", 123},
         {"-2147483648", "-2147483648", INT32_MIN},
         {"21474836470", "2147483647", INT32_MAX}, // the digit past the range is refused
         {"+5", "+5", 5},
@@ -26,30 +23,14 @@ TEST(WholeNumberEdit, TakesEvery32BitNumberAndNothingElse) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.typed);
         WholeNumberEdit edit;
-        std::vector<std::optional<int32_t>> edited;
+        std::optional<int32_t> announced;
         QObject::connect(&edit, &WholeNumberEdit::valueEdited,
-                         [&](std::optional<int32_t> value) { edited.push_back(value); });
+                         [&](std::optional<int32_t> value) { announced = value; });
         QTest::keyClicks(&edit, test.typed);
         EXPECT_EQ(edit.text(), test.shown);
         EXPECT_EQ(edit.value(), test.value);
-        EXPECT_EQ(edited.empty() ? std::nullopt : edited.back(), test.value);
+        EXPECT_EQ(announced, test.value);
     }
-}
-
-TEST(WholeNumberEdit, StepsFromEmptyStopAtTheEndsAndEmptyingIsAnEdit) {
-    WholeNumberEdit edit;
-    std::vector<std::optional<int32_t>> edited;
-    QObject::connect(&edit, &WholeNumberEdit::valueEdited,
-                     [&](std::optional<int32_t> value) { edited.push_back(value); });
-    QTest::keyClick(&edit, Qt::Key_Up);
-    EXPECT_EQ(edit.value(), 1);
-    edit.setValue(INT32_MAX); // shown, not announced
-    QTest::keyClick(&edit, Qt::Key_Up);
-    EXPECT_EQ(edit.value(), INT32_MAX);
-    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(&edit, Qt::Key_Delete);
-    EXPECT_EQ(edit.text(), "");
-    EXPECT_EQ(edited, (std::vector<std::optional<int32_t>>{1, std::nullopt}));
 }
 
 } // namespace
