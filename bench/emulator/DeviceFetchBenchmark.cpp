@@ -1,7 +1,7 @@
 // Fetching a large record set from an emulated terminal over loopback and
 // taking every record, as the transfer run does.
 #include "core/device/ConnectionProcedure.h"
-#include "emulator/Protocol.h"
+#include "emulator/Messages.h"
 #include "emulator/TerminalGenerator.h"
 #include "emulator/net/EmulatorDeviceControl.h"
 #include "support/LoopbackTerminal.h"
@@ -51,7 +51,8 @@ void fetchAndTakeAll(benchmark::State& state) {
     control->CloseLink();
     state.counters["records"] = static_cast<double>(records);
     state.counters["wire_bytes_per_record"] =
-        static_cast<double>(wire::FrameHeaderSize + 6 + records * wire::LogRecordSize) / records;
+        static_cast<double>(wire::FrameHeaderSize + 6 + records * wire::RecordSequence::EntrySize) /
+        records;
     state.SetItemsProcessed(taken);
 }
 

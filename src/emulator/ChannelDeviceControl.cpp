@@ -2,27 +2,10 @@
 
 #include "core/base/Error.h"
 #include "core/base/Text.h"
-#include "emulator/Protocol.h"
 
 namespace nakilon {
 
 using wire::ProtocolError;
-using wire::Reader;
-using wire::Writer;
-
-namespace {
-
-// Reads the code and result byte of an answer; the code must be the request's.
-bool readResult(Reader& reader, uint8_t code) {
-    if (reader.u8() != code)
-        throw ProtocolError("answer to another operation");
-    const uint8_t result = reader.u8();
-    if (result > 1)
-        throw ProtocolError("result is not a boolean");
-    return result == 1;
-}
-
-} // namespace
 
 ChannelDeviceControl::ChannelDeviceControl(std::unique_ptr<TerminalChannel> channel)
     : m_channel(std::move(channel)) {}
@@ -34,8 +17,8 @@ ChannelDeviceControl::~ChannelDeviceControl() {
 void ChannelDeviceControl::dropLink() {
     m_channel->disconnect();
     m_linked = false;
-    m_logFrame = {};
-    m_logCount = m_logNext = 0;
+    m_logs = {};
+    m_logNext = 0;
     m_users = {};
     m_userNext = 0;
 }
@@ -45,124 +28,80 @@ void ChannelDeviceControl::badAnswer(const char* name) {
     throw Error(formatText("Cihazdan geçersiz yanıt geldi: %s işlemi tamamlanamadı", name));
 }
 
-std::vector<uint8_t> ChannelDeviceControl::call(const char* name,
-                                                const std::vector<uint8_t>& request) {
+template <class Op>
+ChannelDeviceControl::Reply<Op> ChannelDeviceControl::call(const typename Op::Request& request) {
+    Reply<Op> reply;
     try {
-        return m_channel->exchange(request);
+        reply.frame = m_channel->exchange(wire::encodeRequest<Op>(request));
+        reply.values = wire::decodeAnswer<Op>(reply.frame);
     } catch (const ChannelError& error) {
         dropLink();
         if (error.kind() == ChannelError::Kind::Timeout)
-            throw Error(formatText("Cihaz yanıt vermedi: %s işlemi zaman aşımına uğradı", name));
-        throw Error(formatText("Cihazla bağlantı koptu: %s işlemi tamamlanamadı", name));
+            throw Error(
+                formatText("Cihaz yanıt vermedi: %s işlemi zaman aşımına uğradı", Op::name));
+        throw Error(formatText("Cihazla bağlantı koptu: %s işlemi tamamlanamadı", Op::name));
     } catch (const ProtocolError&) {
-        badAnswer(name);
+        badAnswer(Op::name);
     }
+    return reply;
 }
 
-bool ChannelDeviceControl::simpleCall(const char* name, const std::vector<uint8_t>& request) {
-    const std::vector<uint8_t> answer = call(name, request);
-    try {
-        Reader reader = Reader::overFrame(answer);
-        const bool result = readResult(reader, request[wire::FrameHeaderSize]);
-        reader.expectEnd();
-        return result;
-    } catch (const ProtocolError&) {
-        badAnswer(name);
-    }
-}
-
-bool ChannelDeviceControl::open(const LinkTarget& target, int32_t machineNumber,
-                                const std::vector<uint8_t>& request) {
+template <class Op>
+bool ChannelDeviceControl::open(const LinkTarget& target, const typename Op::Request& request) {
     CloseLink();
     if (!m_channel->connect(target))
         return false;
     // A terminal that answers the open wrongly, or not at all, is not
     // connected; the caller reports a failed connection.
+    bool accepted = false;
     try {
-        const std::vector<uint8_t> answer = m_channel->exchange(request);
-        Reader reader = Reader::overFrame(answer);
-        const bool accepted = readResult(reader, request[wire::FrameHeaderSize]);
-        reader.expectEnd();
-        if (!accepted) {
-            m_channel->disconnect();
-            return false;
-        }
+        accepted = wire::decodeAnswer<Op>(m_channel->exchange(wire::encodeRequest<Op>(request)))
+                       .has_value();
     } catch (const ChannelError&) {
-        m_channel->disconnect();
-        return false;
     } catch (const ProtocolError&) {
+    }
+    if (!accepted) {
         m_channel->disconnect();
         return false;
     }
     m_linked = true;
-    m_machineNumber = machineNumber;
+    m_machineNumber = request.machineNumber;
     return true;
 }
 
 bool ChannelDeviceControl::OpenNetworkLink(int32_t machineNumber, const std::string& ipAddress,
                                            int32_t port, int32_t password) {
-    Writer writer(static_cast<uint8_t>(dispid::OpenNetworkLink));
-    writer.i32(machineNumber);
-    writer.text(ipAddress);
-    writer.i32(port);
-    writer.i32(password);
-    return open(LinkTarget{false, ipAddress, port}, machineNumber, writer.finish());
+    return open<wire::OpenNetworkLink>(LinkTarget{false, ipAddress, port},
+                                       {machineNumber, ipAddress, port, password});
 }
 
 bool ChannelDeviceControl::OpenSerialLink(int32_t machineNumber, int32_t port, int32_t baudRate) {
-    Writer writer(static_cast<uint8_t>(dispid::OpenSerialLink));
-    writer.i32(machineNumber);
-    writer.i32(port);
-    writer.i32(baudRate);
-    return open(LinkTarget{true, {}, port}, machineNumber, writer.finish());
+    return open<wire::OpenSerialLink>(LinkTarget{true, {}, port}, {machineNumber, port, baudRate});
 }
 
 void ChannelDeviceControl::CloseLink() {
     if (!m_linked)
         return;
-    m_channel->post(Writer(static_cast<uint8_t>(dispid::CloseLink)).finish());
+    m_channel->post(wire::encodeRequest<wire::CloseLink>({}));
     dropLink();
 }
 
 bool ChannelDeviceControl::SetDeviceActive(int32_t machineNumber, int32_t flag) {
-    if (!m_linked)
-        return false;
-    Writer writer(static_cast<uint8_t>(dispid::SetDeviceActive));
-    writer.i32(machineNumber);
-    writer.i32(flag);
-    return simpleCall("SetDeviceActive", writer.finish());
+    return m_linked && call<wire::SetDeviceActive>({machineNumber, flag}).values;
 }
 
 bool ChannelDeviceControl::FetchLogBatch(int32_t machineNumber) {
     if (!m_linked)
         return false;
-    m_logFrame = {};
-    m_logCount = m_logNext = 0;
-    Writer writer(static_cast<uint8_t>(dispid::FetchLogBatch));
-    writer.i32(machineNumber);
-    writer.u8(m_readMark ? 1 : 0);
-    std::vector<uint8_t> answer = call("FetchLogBatch", writer.finish());
-    size_t count = 0;
-    try {
-        Reader reader = Reader::overFrame(answer);
-        if (!readResult(reader, static_cast<uint8_t>(dispid::FetchLogBatch))) {
-            reader.expectEnd();
-            return false;
-        }
-        count = reader.u32();
-        if (reader.remaining() / wire::LogRecordSize != count ||
-            reader.remaining() % wire::LogRecordSize != 0)
-            throw ProtocolError("record count does not match");
-        m_logOffset = answer.size() - reader.remaining();
-    } catch (const ProtocolError&) {
-        badAnswer("FetchLogBatch");
-    }
+    m_logs = {};
+    m_logNext = 0;
+    Reply<wire::FetchLogBatch> reply = call<wire::FetchLogBatch>({machineNumber, m_readMark});
+    if (!reply.values)
+        return false;
     // Only now that every record is here may the terminal mark them read.
-    if (m_readMark && count > 0 &&
-        !simpleCall("FetchLogBatch", Writer(wire::ConfirmLogBatch).finish()))
-        badAnswer("FetchLogBatch");
-    m_logFrame = std::move(answer);
-    m_logCount = count;
+    if (m_readMark && reply.values->records.size() > 0 && !call<wire::ConfirmLogBatch>({}).values)
+        badAnswer(wire::ConfirmLogBatch::name);
+    m_logs = std::move(reply);
     return true;
 }
 
@@ -170,26 +109,26 @@ bool ChannelDeviceControl::TakeLogEntry(int32_t machineNumber, int32_t& terminal
                                         int32_t& personnelNumber, int32_t& entryMachineNumber,
                                         int32_t& mode, int32_t& year, int32_t& month, int32_t& day,
                                         int32_t& hour, int32_t& minute, int32_t& second) {
-    if (!m_linked || machineNumber != m_machineNumber || m_logCount == 0)
+    if (!m_linked || machineNumber != m_machineNumber || !m_logs.values ||
+        m_logs.values->records.size() == 0)
         return false;
-    if (m_logNext >= m_logCount) {
+    if (m_logNext >= m_logs.values->records.size()) {
         // The control keeps a set only until the take operation reports its end.
-        m_logFrame = {};
-        m_logCount = m_logNext = 0;
+        m_logs = {};
+        m_logNext = 0;
         return false;
     }
-    const uint8_t* p = m_logFrame.data() + m_logOffset + m_logNext * wire::LogRecordSize;
-    ++m_logNext;
+    const LogEntry entry = m_logs.values->records[m_logNext++];
     terminalMachineNumber = m_machineNumber;
     entryMachineNumber = m_machineNumber;
-    personnelNumber = wire::readI32At(p);
-    mode = wire::readI32At(p + 4);
-    year = wire::readI32At(p + 8);
-    month = wire::readI32At(p + 12);
-    day = wire::readI32At(p + 16);
-    hour = wire::readI32At(p + 20);
-    minute = wire::readI32At(p + 24);
-    second = wire::readI32At(p + 28);
+    personnelNumber = entry.personnelNumber;
+    mode = entry.mode;
+    year = entry.time.year;
+    month = entry.time.month;
+    day = entry.time.day;
+    hour = entry.time.hour;
+    minute = entry.time.minute;
+    second = entry.time.second;
     return true;
 }
 
@@ -197,23 +136,11 @@ bool ChannelDeviceControl::QueryDeviceCounter(int32_t machineNumber, int32_t ind
                                               int32_t& value) {
     if (!m_linked)
         return false;
-    Writer writer(static_cast<uint8_t>(dispid::QueryDeviceCounter));
-    writer.i32(machineNumber);
-    writer.i32(index);
-    const std::vector<uint8_t> answer = call("QueryDeviceCounter", writer.finish());
-    try {
-        Reader reader = Reader::overFrame(answer);
-        if (!readResult(reader, static_cast<uint8_t>(dispid::QueryDeviceCounter))) {
-            reader.expectEnd();
-            return false;
-        }
-        const int32_t received = reader.i32();
-        reader.expectEnd();
-        value = received;
-        return true;
-    } catch (const ProtocolError&) {
-        badAnswer("QueryDeviceCounter");
-    }
+    const auto reply = call<wire::QueryDeviceCounter>({machineNumber, index});
+    if (!reply.values)
+        return false;
+    value = reply.values->value;
+    return true;
 }
 
 bool ChannelDeviceControl::FetchUserIndex(int32_t machineNumber) {
@@ -221,32 +148,11 @@ bool ChannelDeviceControl::FetchUserIndex(int32_t machineNumber) {
         return false;
     m_users = {};
     m_userNext = 0;
-    Writer writer(static_cast<uint8_t>(dispid::FetchUserIndex));
-    writer.i32(machineNumber);
-    const std::vector<uint8_t> answer = call("FetchUserIndex", writer.finish());
-    try {
-        Reader reader = Reader::overFrame(answer);
-        if (!readResult(reader, static_cast<uint8_t>(dispid::FetchUserIndex))) {
-            reader.expectEnd();
-            return false;
-        }
-        const uint32_t count = reader.u32();
-        if (reader.remaining() / wire::UserEntrySize != count ||
-            reader.remaining() % wire::UserEntrySize != 0)
-            throw ProtocolError("entry count does not match");
-        std::vector<IndexEntry> users(count);
-        for (IndexEntry& entry : users) {
-            entry.userNumber = reader.i32();
-            entry.secondMachineNumber = reader.i32();
-            entry.slot = reader.i32();
-            entry.privilege = reader.i32();
-            entry.enabled = reader.i32();
-        }
-        m_users = std::move(users);
-        return true;
-    } catch (const ProtocolError&) {
-        badAnswer("FetchUserIndex");
-    }
+    Reply<wire::FetchUserIndex> reply = call<wire::FetchUserIndex>({machineNumber});
+    if (!reply.values)
+        return false;
+    m_users = std::move(reply);
+    return true;
 }
 
 bool ChannelDeviceControl::TakeUserIndexEntry(int32_t machineNumber, int32_t& userNumber,
@@ -254,12 +160,12 @@ bool ChannelDeviceControl::TakeUserIndexEntry(int32_t machineNumber, int32_t& us
                                               int32_t& privilege, int32_t& enabled) {
     if (!m_linked || machineNumber != m_machineNumber)
         return false;
-    if (m_userNext >= m_users.size()) {
+    if (!m_users.values || m_userNext >= m_users.values->entries.size()) {
         m_users = {};
         m_userNext = 0;
         return false;
     }
-    const IndexEntry& entry = m_users[m_userNext++];
+    const UserIndexEntry entry = m_users.values->entries[m_userNext++];
     userNumber = entry.userNumber;
     secondMachineNumber = entry.secondMachineNumber;
     slot = entry.slot;
@@ -274,49 +180,23 @@ bool ChannelDeviceControl::DownloadEnrollment(int32_t machineNumber, int32_t use
                                               int32_t& password) {
     if (!m_linked)
         return false;
-    Writer writer(static_cast<uint8_t>(dispid::DownloadEnrollment));
-    writer.i32(machineNumber);
-    writer.i32(userNumber);
-    writer.i32(secondMachineNumber);
-    writer.i32(slot);
-    const std::vector<uint8_t> answer = call("DownloadEnrollment", writer.finish());
-    try {
-        Reader reader = Reader::overFrame(answer);
-        if (!readResult(reader, static_cast<uint8_t>(dispid::DownloadEnrollment))) {
-            reader.expectEnd();
-            return false;
-        }
-        const int32_t receivedPrivilege = reader.i32();
-        const int32_t receivedPassword = reader.i32();
-        EnrollmentData received{};
-        for (int32_t& v : received)
-            v = reader.i32();
-        reader.expectEnd();
-        privilege = receivedPrivilege;
-        password = receivedPassword;
-        data = received;
-        return true;
-    } catch (const ProtocolError&) {
-        badAnswer("DownloadEnrollment");
-    }
+    const auto reply =
+        call<wire::DownloadEnrollment>({machineNumber, userNumber, secondMachineNumber, slot});
+    if (!reply.values)
+        return false;
+    privilege = reply.values->privilege;
+    password = reply.values->password;
+    data = reply.values->data;
+    return true;
 }
 
 bool ChannelDeviceControl::UploadEnrollment(int32_t machineNumber, int32_t userNumber,
                                             int32_t secondMachineNumber, int32_t slot,
                                             int32_t privilege, const EnrollmentData& data,
                                             int32_t password) {
-    if (!m_linked)
-        return false;
-    Writer writer(static_cast<uint8_t>(dispid::UploadEnrollment), 24 + EnrollmentSize * 4);
-    writer.i32(machineNumber);
-    writer.i32(userNumber);
-    writer.i32(secondMachineNumber);
-    writer.i32(slot);
-    writer.i32(privilege);
-    writer.i32(password);
-    for (int32_t v : data)
-        writer.i32(v);
-    return simpleCall("UploadEnrollment", writer.finish());
+    return m_linked && call<wire::UploadEnrollment>({machineNumber, userNumber, secondMachineNumber,
+                                                     slot, privilege, password, data})
+                           .values;
 }
 
 bool ChannelDeviceControl::ReadDeviceClock(int32_t machineNumber, int32_t& year, int32_t& month,
@@ -324,60 +204,34 @@ bool ChannelDeviceControl::ReadDeviceClock(int32_t machineNumber, int32_t& year,
                                            int32_t& second, int32_t& weekday) {
     if (!m_linked)
         return false;
-    Writer writer(static_cast<uint8_t>(dispid::ReadDeviceClock));
-    writer.i32(machineNumber);
-    const std::vector<uint8_t> answer = call("ReadDeviceClock", writer.finish());
-    try {
-        Reader reader = Reader::overFrame(answer);
-        if (!readResult(reader, static_cast<uint8_t>(dispid::ReadDeviceClock))) {
-            reader.expectEnd();
-            return false;
-        }
-        int32_t values[7];
-        for (int32_t& v : values)
-            v = reader.i32();
-        reader.expectEnd();
-        year = values[0];
-        month = values[1];
-        day = values[2];
-        hour = values[3];
-        minute = values[4];
-        second = values[5];
-        weekday = values[6];
-        return true;
-    } catch (const ProtocolError&) {
-        badAnswer("ReadDeviceClock");
-    }
+    const auto reply = call<wire::ReadDeviceClock>({machineNumber});
+    if (!reply.values)
+        return false;
+    const wire::ReadDeviceClock::Answer& clock = *reply.values;
+    year = clock.year;
+    month = clock.month;
+    day = clock.day;
+    hour = clock.hour;
+    minute = clock.minute;
+    second = clock.second;
+    weekday = clock.weekday;
+    return true;
 }
 
 bool ChannelDeviceControl::SyncDeviceClock(int32_t machineNumber) {
-    if (!m_linked)
-        return false;
-    Writer writer(static_cast<uint8_t>(dispid::SyncDeviceClock));
-    writer.i32(machineNumber);
-    return simpleCall("SyncDeviceClock", writer.finish());
+    return m_linked && call<wire::SyncDeviceClock>({machineNumber}).values;
 }
 
 bool ChannelDeviceControl::ChangeUserRole(int32_t machineNumber, int32_t userNumber,
                                           int32_t secondMachineNumber, int32_t slot,
                                           int32_t privilege) {
-    if (!m_linked)
-        return false;
-    Writer writer(static_cast<uint8_t>(dispid::ChangeUserRole));
-    writer.i32(machineNumber);
-    writer.i32(userNumber);
-    writer.i32(secondMachineNumber);
-    writer.i32(slot);
-    writer.i32(privilege);
-    return simpleCall("ChangeUserRole", writer.finish());
+    return m_linked && call<wire::ChangeUserRole>(
+                           {machineNumber, userNumber, secondMachineNumber, slot, privilege})
+                           .values;
 }
 
 bool ChannelDeviceControl::PurgeLogs(int32_t machineNumber) {
-    if (!m_linked)
-        return false;
-    Writer writer(static_cast<uint8_t>(dispid::PurgeLogs));
-    writer.i32(machineNumber);
-    return simpleCall("PurgeLogs", writer.finish());
+    return m_linked && call<wire::PurgeLogs>({machineNumber}).values;
 }
 
 } // namespace nakilon

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/device/DeviceControl.h"
+#include "emulator/Messages.h"
 #include "emulator/TerminalChannel.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace nakilon {
@@ -50,11 +52,20 @@ public:
     bool PurgeLogs(int32_t machineNumber) override;
 
 private:
-    bool open(const LinkTarget& target, int32_t machineNumber, const std::vector<uint8_t>& request);
-    // Sends the request and returns the answer frame, or raises Error (the
-    // link is closed then). `name` is the operation's name for the error text.
-    std::vector<uint8_t> call(const char* name, const std::vector<uint8_t>& request);
-    bool simpleCall(const char* name, const std::vector<uint8_t>& request);
+    // An answer with the frame it was read from: sequences in it point into
+    // the frame, so the two stay together.
+    template <class Op> struct Reply {
+        Reply() = default;
+        Reply(Reply&&) noexcept = default;
+        Reply& operator=(Reply&&) noexcept = default;
+        std::vector<uint8_t> frame;
+        std::optional<typename Op::Answer> values;
+    };
+
+    template <class Op> bool open(const LinkTarget& target, const typename Op::Request& request);
+    // Sends the request of `Op` and reads its answer, or raises Error (the
+    // link is closed then).
+    template <class Op> Reply<Op> call(const typename Op::Request& request);
     [[noreturn]] void badAnswer(const char* name);
     void dropLink();
 
@@ -65,15 +76,10 @@ private:
 
     // The loaded record set stays in its answer frame and is decoded one
     // record per take.
-    std::vector<uint8_t> m_logFrame;
-    size_t m_logCount = 0;
+    Reply<wire::FetchLogBatch> m_logs;
     size_t m_logNext = 0;
-    size_t m_logOffset = 0;
 
-    struct IndexEntry {
-        int32_t userNumber, secondMachineNumber, slot, privilege, enabled;
-    };
-    std::vector<IndexEntry> m_users;
+    Reply<wire::FetchUserIndex> m_users;
     size_t m_userNext = 0;
 };
 

@@ -2,36 +2,6 @@
 
 namespace nakilon::wire {
 
-uint32_t frameLength(const uint8_t* header) {
-    return static_cast<uint32_t>(readI32At(header));
-}
-
-Writer::Writer(uint8_t code, size_t reserve) {
-    m_bytes.reserve(reserve + FrameHeaderSize + 1);
-    m_bytes.resize(FrameHeaderSize);
-    m_bytes.push_back(code);
-}
-
-void Writer::u32(uint32_t value) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    m_bytes.insert(m_bytes.end(), bytes, bytes + 4);
-}
-
-void Writer::text(std::string_view value) {
-    value = value.substr(0, MaxTextSize);
-    m_bytes.push_back(static_cast<uint8_t>(value.size()));
-    m_bytes.push_back(static_cast<uint8_t>(value.size() >> 8));
-    m_bytes.insert(m_bytes.end(), value.begin(), value.end());
-}
-
-std::vector<uint8_t> Writer::finish() {
-    const auto length = static_cast<uint32_t>(m_bytes.size() - FrameHeaderSize);
-    for (size_t i = 0; i < 4; ++i)
-        m_bytes[i] = static_cast<uint8_t>(length >> (8 * i));
-    return std::move(m_bytes);
-}
-
 Reader Reader::overFrame(const std::vector<uint8_t>& frame) {
     if (frame.size() < FrameHeaderSize || frameLength(frame.data()) != frame.size() - 4)
         throw ProtocolError("frame length does not match");

@@ -26,6 +26,18 @@ struct UserEntry {
     bool operator==(const UserEntry&) const = default;
 };
 
+// An entry of the user list as the terminal delivers it: the user in one
+// enrollment slot, with the second machine number of the entry.
+struct UserIndexEntry {
+    int32_t userNumber = 0;
+    int32_t secondMachineNumber = 0;
+    int32_t slot = 0;
+    int32_t privilege = 0;
+    int32_t enabled = 0;
+
+    bool operator==(const UserIndexEntry&) const = default;
+};
+
 struct Enrollment {
     int32_t userNumber = 0;
     int32_t slot = 0;

@@ -114,7 +114,7 @@ std::optional<VirtualTerminal::LogBatch> VirtualTerminal::fetchLogBatch(int32_t 
     LogBatch batch;
     batch.generation = m_logGeneration;
     if (!readMark) {
-        batch.records = m_state.logs;
+        batch.records.assign(m_state.logs.begin(), m_state.logs.end());
         return batch;
     }
     for (size_t i = 0; i < m_state.logs.size(); ++i) {
@@ -152,12 +152,11 @@ std::optional<int32_t> VirtualTerminal::queryDeviceCounter(int32_t machineNumber
     return std::nullopt;
 }
 
-std::optional<std::vector<VirtualTerminal::IndexEntry>>
-VirtualTerminal::fetchUserIndex(int32_t machineNumber) {
+std::optional<std::vector<UserIndexEntry>> VirtualTerminal::fetchUserIndex(int32_t machineNumber) {
     journal(line("FetchUserIndex", {machineNumber}));
     if (machineNumber != m_state.machineNumber)
         return std::nullopt;
-    std::vector<IndexEntry> entries;
+    std::vector<UserIndexEntry> entries;
     entries.reserve(m_state.users.size());
     for (const UserEntry& user : m_state.users)
         entries.push_back(

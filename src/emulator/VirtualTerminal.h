@@ -55,7 +55,7 @@ public:
     // are marked transferred only by confirmDelivery, once the control has
     // them all: a link that breaks during the transfer loses no record.
     struct LogBatch {
-        std::vector<LogRecord> records;
+        std::vector<LogEntry> records;
         std::vector<uint32_t> newIndexes; // positions to mark when confirmed
         uint64_t generation = 0;
     };
@@ -65,10 +65,7 @@ public:
     std::optional<int32_t> queryDeviceCounter(int32_t machineNumber, int32_t index);
 
     // Entries with the second machine number, which is the terminal's own.
-    struct IndexEntry {
-        int32_t userNumber, secondMachineNumber, slot, privilege, enabled;
-    };
-    std::optional<std::vector<IndexEntry>> fetchUserIndex(int32_t machineNumber);
+    std::optional<std::vector<UserIndexEntry>> fetchUserIndex(int32_t machineNumber);
 
     struct DownloadedEnrollment {
         int32_t privilege = 0;
