@@ -3,6 +3,8 @@
 #include "core/base/Error.h"
 #include "core/base/Text.h"
 
+#include <limits>
+
 namespace nakilon {
 
 using wire::ProtocolError;
@@ -17,6 +19,7 @@ ChannelDeviceControl::~ChannelDeviceControl() {
 void ChannelDeviceControl::dropLink() {
     m_channel->disconnect();
     m_linked = false;
+    m_calls.clear();
     m_logs = {};
     m_logNext = 0;
     m_users = {};
@@ -28,12 +31,37 @@ void ChannelDeviceControl::badAnswer(const char* name) {
     throw Error(formatText("Cihazdan geçersiz yanıt geldi: %s işlemi tamamlanamadı", name));
 }
 
+void ChannelDeviceControl::noteCall(int32_t operation, int32_t argument) {
+    if (!m_linked)
+        return;
+    if (!m_calls.empty()) {
+        wire::ControlCall& last = m_calls.back();
+        if (last.operation == operation && last.argument == argument &&
+            last.count < std::numeric_limits<int32_t>::max()) {
+            ++last.count;
+            return;
+        }
+    }
+    m_calls.push_back({operation, argument, 1});
+}
+
+void ChannelDeviceControl::sendCalls() {
+    if (m_calls.empty())
+        return;
+    m_channel->post(
+        wire::encodeRequest<wire::ControlCalls>({wire::Sequence<wire::ControlCall>(m_calls)}));
+    m_calls.clear();
+}
+
 template <class Op>
 ChannelDeviceControl::Reply<Op> ChannelDeviceControl::call(const typename Op::Request& request) {
     Reply<Op> reply;
     try {
+        sendCalls();
         reply.frame = m_channel->exchange(wire::encodeRequest<Op>(request));
         reply.values = wire::decodeAnswer<Op>(reply.frame);
+    } catch (const wire::OperationFailed&) {
+        throw Error(formatText("Cihaz hata bildirdi: %s işlemi tamamlanamadı", Op::name));
     } catch (const ChannelError& error) {
         dropLink();
         if (error.kind() == ChannelError::Kind::Timeout)
@@ -48,7 +76,12 @@ ChannelDeviceControl::Reply<Op> ChannelDeviceControl::call(const typename Op::Re
 
 template <class Op>
 bool ChannelDeviceControl::open(const LinkTarget& target, const typename Op::Request& request) {
-    CloseLink();
+    // The link that is open goes without a CloseLink, which the program did
+    // not call: its terminal sees the connection end.
+    if (m_linked) {
+        sendCalls();
+        dropLink();
+    }
     if (!m_channel->connect(target))
         return false;
     // A terminal that answers the open wrongly, or not at all, is not
@@ -58,6 +91,7 @@ bool ChannelDeviceControl::open(const LinkTarget& target, const typename Op::Req
         accepted = wire::decodeAnswer<Op>(m_channel->exchange(wire::encodeRequest<Op>(request)))
                        .has_value();
     } catch (const ChannelError&) {
+    } catch (const wire::OperationFailed&) {
     } catch (const ProtocolError&) {
     }
     if (!accepted) {
@@ -82,8 +116,14 @@ bool ChannelDeviceControl::OpenSerialLink(int32_t machineNumber, int32_t port, i
 void ChannelDeviceControl::CloseLink() {
     if (!m_linked)
         return;
+    sendCalls();
     m_channel->post(wire::encodeRequest<wire::CloseLink>({}));
     dropLink();
+}
+
+void ChannelDeviceControl::SetReadMark(bool value) {
+    m_readMark = value;
+    noteCall(dispid::ReadMark, value ? 1 : 0);
 }
 
 bool ChannelDeviceControl::SetDeviceActive(int32_t machineNumber, int32_t flag) {
@@ -109,6 +149,7 @@ bool ChannelDeviceControl::TakeLogEntry(int32_t machineNumber, int32_t& terminal
                                         int32_t& personnelNumber, int32_t& entryMachineNumber,
                                         int32_t& mode, int32_t& year, int32_t& month, int32_t& day,
                                         int32_t& hour, int32_t& minute, int32_t& second) {
+    noteCall(dispid::TakeLogEntry, machineNumber);
     if (!m_linked || machineNumber != m_machineNumber || !m_logs.values ||
         m_logs.values->records.size() == 0)
         return false;
@@ -158,6 +199,7 @@ bool ChannelDeviceControl::FetchUserIndex(int32_t machineNumber) {
 bool ChannelDeviceControl::TakeUserIndexEntry(int32_t machineNumber, int32_t& userNumber,
                                               int32_t& secondMachineNumber, int32_t& slot,
                                               int32_t& privilege, int32_t& enabled) {
+    noteCall(dispid::TakeUserIndexEntry, machineNumber);
     if (!m_linked || machineNumber != m_machineNumber)
         return false;
     if (!m_users.values || m_userNext >= m_users.values->entries.size()) {

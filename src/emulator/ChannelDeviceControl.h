@@ -13,14 +13,16 @@ namespace nakilon {
 // The device control of the emulated terminals: each operation is one
 // exchange of messages over a channel (a socket, or a terminal in the same
 // process). A fetch brings the whole record set or user list in one answer;
-// the take operations then read it locally.
+// the take operations then read it locally. The calls served here (ReadMark
+// set, takes) are told to the terminal with the next message, so that its
+// journal holds every call made on the link, in order.
 class ChannelDeviceControl : public DeviceControl {
 public:
     explicit ChannelDeviceControl(std::unique_ptr<TerminalChannel> channel);
     ~ChannelDeviceControl() override;
 
     bool ReadMark() const override { return m_readMark; }
-    void SetReadMark(bool value) override { m_readMark = value; }
+    void SetReadMark(bool value) override;
 
     bool OpenNetworkLink(int32_t machineNumber, const std::string& ipAddress, int32_t port,
                          int32_t password) override;
@@ -68,11 +70,16 @@ private:
     template <class Op> Reply<Op> call(const typename Op::Request& request);
     [[noreturn]] void badAnswer(const char* name);
     void dropLink();
+    // A call served here, on a link: the terminal hears of it before the
+    // next message.
+    void noteCall(int32_t operation, int32_t argument);
+    void sendCalls();
 
     std::unique_ptr<TerminalChannel> m_channel;
     bool m_linked = false;
     bool m_readMark = false;
     int32_t m_machineNumber = 0;
+    std::vector<wire::ControlCall> m_calls;
 
     // The loaded record set stays in its answer frame and is decoded one
     // record per take.

@@ -19,8 +19,11 @@ std::vector<uint8_t> LocalChannel::exchange(const std::vector<uint8_t>& request)
     try {
         std::vector<uint8_t> answer = m_session->handle(request.data() + wire::FrameHeaderSize,
                                                         request.size() - wire::FrameHeaderSize);
-        if (answer.empty())
+        if (answer.empty()) {
+            // The terminal went off the line instead of answering.
+            m_session.reset();
             throw ChannelError(ChannelError::Kind::Broken, "no answer");
+        }
         return answer;
     } catch (const wire::ProtocolError& error) {
         // The terminal closes a connection that breaks the format.
@@ -35,6 +38,8 @@ void LocalChannel::post(const std::vector<uint8_t>& request) {
     try {
         m_session->handle(request.data() + wire::FrameHeaderSize,
                           request.size() - wire::FrameHeaderSize);
+        if (m_session->finished())
+            m_session.reset();
     } catch (const wire::ProtocolError&) {
         m_session.reset();
     }

@@ -265,6 +265,31 @@ struct ChangeUserRole {
     using Answer = NoFields;
 };
 
+// One call that the control served itself (ReadMark set, a take), `count`
+// times in a row with one argument: 12 bytes.
+struct ControlCall {
+    int32_t operation = 0; // its DISPID
+    int32_t argument = 0;  // the value set, or the machine number of a take
+    int32_t count = 0;
+    static constexpr void fields(auto& m, auto&& field) {
+        field(m.operation);
+        field(m.argument);
+        field(m.count);
+    }
+};
+
+// The calls that the control served itself since its last message, sent
+// before the next one so that the terminal's journal holds every call in
+// order. No answer.
+struct ControlCalls {
+    static constexpr uint8_t code = 101;
+    static constexpr const char* name = "ControlCalls";
+    struct Request {
+        Sequence<ControlCall> calls;
+        static constexpr void fields(auto& m, auto&& field) { field(m.calls); }
+    };
+};
+
 struct PurgeLogs {
     static constexpr uint8_t code = codeOf<dispid::PurgeLogs>();
     static constexpr const char* name = "PurgeLogs";

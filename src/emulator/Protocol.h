@@ -16,8 +16,9 @@
 
 // The emulator's message format. A message is a frame: a 32-bit length of the
 // rest, then a one-byte code (the operation's DISPID), then its fields. An
-// answer repeats the code, then a result byte (0 false, 1 true) and, only when
-// the result is true, the answer's fields.
+// answer repeats the code, then a result byte (0 false, 1 true, 2 the terminal
+// failed the operation) and, only when the result is true, the answer's
+// fields.
 //
 // Fields, in the order that a message's description visits them:
 //   int32_t          4 bytes, little-endian
@@ -45,6 +46,16 @@ class ProtocolError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The terminal answered that it failed the operation; the link stays.
+class OperationFailed : public std::runtime_error {
+public:
+    OperationFailed() : std::runtime_error("the terminal failed the operation") {}
+};
+
+constexpr uint8_t ResultFalse = 0;
+constexpr uint8_t ResultTrue = 1;
+constexpr uint8_t ResultFailed = 2;
 
 inline int32_t readI32At(const uint8_t* p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -246,24 +257,37 @@ std::vector<uint8_t> encodeAnswer(const std::optional<typename Op::Answer>& answ
     std::vector<uint8_t> frame = newFrame(2 + (answer ? fieldsSize(*answer) : 0));
     uint8_t* out = frame.data() + FrameHeaderSize;
     *out++ = Op::code;
-    *out++ = answer ? 1 : 0;
+    *out++ = answer ? ResultTrue : ResultFalse;
     if (answer)
         writeFields(out, *answer);
     return frame;
 }
 
+// The answer of a terminal that failed the operation (for any code).
+inline std::vector<uint8_t> encodeFailure(uint8_t code) {
+    std::vector<uint8_t> frame = newFrame(2);
+    frame[FrameHeaderSize] = code;
+    frame[FrameHeaderSize + 1] = ResultFailed;
+    return frame;
+}
+
 // Reads a whole answer frame to a request of `Op`: nullopt for false. Raises
-// ProtocolError on anything else than the answer the request asked for.
+// OperationFailed when the terminal failed it, and ProtocolError on anything
+// else than the answer the request asked for.
 template <class Op>
 std::optional<typename Op::Answer> decodeAnswer(const std::vector<uint8_t>& frame) {
     Reader in = Reader::overFrame(frame);
     if (in.u8() != Op::code)
         throw ProtocolError("answer to another operation");
     const uint8_t result = in.u8();
-    if (result > 1)
+    if (result == ResultFailed) {
+        in.expectEnd();
+        throw OperationFailed();
+    }
+    if (result > ResultTrue)
         throw ProtocolError("result is not a boolean");
     std::optional<typename Op::Answer> answer;
-    if (result == 1) {
+    if (result == ResultTrue) {
         answer.emplace();
         readFields(in, *answer);
     }

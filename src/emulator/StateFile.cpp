@@ -73,7 +73,8 @@ void parseLine(std::string_view line, TerminalState& state,
     }
     const std::vector<std::string_view> f = splitFields(line);
     const std::string_view kind = f[0];
-    if (kind == "terminal" || kind == "clock-offset" || kind == "active") {
+    if (kind == "terminal" || kind == "clock-offset" || kind == "clock-weekday" ||
+        kind == "clock-read-fails" || kind == "active") {
         if (!seen.insert(std::string(kind)).second)
             throw LineError(formatText("%.*s satırı ikinci kez geçiyor",
                                        static_cast<int>(kind.size()), kind.data()));
@@ -85,11 +86,14 @@ void parseLine(std::string_view line, TerminalState& state,
     } else if (kind == "clock-offset") {
         expectCount(f, 2);
         state.clockOffsetSeconds = number(f[1]);
-    } else if (kind == "active") {
+    } else if (kind == "clock-weekday") {
+        expectCount(f, 2);
+        state.clockWeekday = number(f[1]);
+    } else if (kind == "clock-read-fails" || kind == "active") {
         expectCount(f, 2);
         if (f[1] != "0" && f[1] != "1")
-            throw LineError("active değeri 0 ya da 1 olmalı");
-        state.active = f[1] == "1";
+            throw LineError(std::string(kind) + " değeri 0 ya da 1 olmalı");
+        (kind == "active" ? state.active : state.clockReadFails) = f[1] == "1";
     } else if (kind == "log") {
         expectCount(f, 10);
         LogRecord record;
@@ -106,8 +110,12 @@ void parseLine(std::string_view line, TerminalState& state,
         record.isNew = f[9] == "new";
         state.logs.push_back(record);
     } else if (kind == "user") {
-        expectCount(f, 6);
+        if (f.size() != 6 && f.size() != 7)
+            throw LineError("user satırında 5 ya da 6 alan olmalı, " +
+                            std::to_string(f.size() - 1) + " var");
         UserEntry user{number(f[1]), number(f[2]), number(f[3]), number(f[4]), number(f[5])};
+        if (f.size() == 7)
+            user.secondMachineNumber = number(f[6]);
         if (!users.insert({user.userNumber, user.slot}).second)
             throw LineError("bu kullanıcı ve parmak için ikinci user satırı");
         state.users.push_back(user);
@@ -177,6 +185,12 @@ std::string formatStateText(const TerminalState& state) {
     appendNumber(out, state.password);
     out += "\nclock-offset ";
     appendNumber(out, state.clockOffsetSeconds);
+    if (state.clockWeekday) {
+        out += "\nclock-weekday ";
+        appendNumber(out, *state.clockWeekday);
+    }
+    if (state.clockReadFails)
+        out += "\nclock-read-fails 1";
     out += state.active ? "\nactive 1\n" : "\nactive 0\n";
     for (const LogRecord& r : state.logs) {
         out += "log";
@@ -192,6 +206,10 @@ std::string formatStateText(const TerminalState& state) {
         for (int32_t v : {u.userNumber, u.slot, u.privilege, u.enabled, u.password}) {
             out += ' ';
             appendNumber(out, v);
+        }
+        if (u.secondMachineNumber) {
+            out += ' ';
+            appendNumber(out, *u.secondMachineNumber);
         }
         out += '\n';
     }

@@ -13,13 +13,16 @@ namespace nakilon {
 //
 //   terminal <machine-number> <password>
 //   clock-offset <seconds>
+//   clock-weekday <weekday>          (optional: the weekday ReadDeviceClock reports)
+//   clock-read-fails <0|1>           (optional: ReadDeviceClock answers false)
 //   active <0|1>
 //   log <personnel> <mode> <year> <month> <day> <hour> <minute> <second> <new|read>
-//   user <user-number> <slot> <privilege> <enabled> <password>
+//   user <user-number> <slot> <privilege> <enabled> <password> [<second-machine-number>]
 //   enroll <user-number> <slot> <v0> <v1> ... <v353>
 //
 // Every number is a signed 32-bit decimal. Lines missing from a file keep the
-// defaults of TerminalState.
+// defaults of TerminalState; the optional lines and fields are written only
+// when they hold something.
 
 // Throws nakilon::Error naming the line number and the reason.
 TerminalState parseStateText(std::string_view text);

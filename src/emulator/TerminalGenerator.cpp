@@ -41,7 +41,12 @@ TerminalState generateTerminal(const GenerationOptions& options) {
     const int32_t users = std::max(options.users, 0);
     for (int32_t i = 0; i < users; ++i) {
         const int32_t userNumber = 1001 + i;
-        const int32_t privilege = i == 0 ? 3 : 0;
+        const int32_t privilege = i == 0        ? 3
+                                  : i % 10 == 3 ? 1
+                                  : i % 10 == 6 ? 2
+                                  : i % 10 == 9 ? 3
+                                                : 0;
+        const int32_t enabled = i % 7 == 6 ? 0 : 1;
         const int32_t password = i % 5 == 4 ? 1000 + dice.below(9000) : 0;
         const int32_t slotCount = 1 + dice.below(3);
         std::vector<int32_t> slots;
@@ -52,12 +57,15 @@ TerminalState generateTerminal(const GenerationOptions& options) {
         }
         std::sort(slots.begin(), slots.end());
         for (int32_t slot : slots) {
-            state.users.push_back({userNumber, slot, privilege, 1, password});
+            state.users.push_back({userNumber, slot, privilege, enabled, password});
             Enrollment enrollment{userNumber, slot, {}};
             for (int32_t& value : enrollment.data)
                 value = dice.any();
             state.enrollments.push_back(enrollment);
         }
+        // A card or password entry, which has no finger data.
+        if (i % 6 == 5)
+            state.users.push_back({userNumber, 10 + i / 6 % 2, privilege, enabled, password});
     }
 
     const int64_t records = users > 0 ? std::max(options.records, 0) : 0;

@@ -17,8 +17,12 @@ struct GenerationOptions {
 };
 
 // A terminal as an office would have it: `users` users (numbers from 1001),
-// each enrolled in one to three finger slots with random enrollment data, the
-// first one an administrator; `records` new attendance records, an entry in
+// each enrolled in one to three finger slots (0 to 9) with random enrollment
+// data; the first one an administrator (privilege 3), every tenth from the
+// fourth on privilege 1, from the seventh privilege 2, from the tenth
+// privilege 3, the others 0; every seventh user disabled; every sixth user
+// with one more entry in slot 10 or 11 (a card or password), which has no
+// enrollment data. `records` new attendance records, an entry in
 // the morning and an exit in the evening of every user on the working days
 // (Monday to Friday) that end with today, in time order. The mode value holds
 // the verify method (1 finger, 3 card) in its low byte and the in/out state

@@ -27,28 +27,40 @@ std::vector<uint8_t> TerminalSession::handle(const uint8_t* message, size_t size
         throw ProtocolError("request after the link ended");
     Reader reader(message, size);
     const uint8_t code = reader.u8();
-    if (!m_linked) {
-        bool accepted = false;
-        std::vector<uint8_t> answer;
-        if (code == wire::OpenNetworkLink::code) {
-            answer = serve<wire::OpenNetworkLink>(reader, [&](const auto& r) {
-                accepted =
-                    m_terminal.acceptNetworkLink(r.machineNumber, r.ipAddress, r.port, r.password);
-                return resultOf(accepted);
-            });
-        } else if (code == wire::OpenSerialLink::code) {
-            answer = serve<wire::OpenSerialLink>(reader, [&](const auto& r) {
-                accepted = m_terminal.acceptSerialLink(r.machineNumber, r.port, r.baudRate);
-                return resultOf(accepted);
-            });
-        } else {
-            throw ProtocolError("operation before the link is open");
+    try {
+        return m_linked ? handleLinked(code, reader) : handleOpen(code, reader);
+    } catch (const InjectedFault& fault) {
+        // The operation was not carried out: say so, or go off the line.
+        if (fault.kind() == FaultKind::Fail) {
+            if (!m_linked)
+                m_finished = true;
+            return wire::encodeFailure(code);
         }
-        m_linked = accepted;
-        m_finished = !accepted;
-        return answer;
+        m_finished = true;
+        return {};
     }
-    return handleLinked(code, reader);
+}
+
+std::vector<uint8_t> TerminalSession::handleOpen(uint8_t code, Reader& reader) {
+    bool accepted = false;
+    std::vector<uint8_t> answer;
+    if (code == wire::OpenNetworkLink::code) {
+        answer = serve<wire::OpenNetworkLink>(reader, [&](const auto& r) {
+            accepted =
+                m_terminal.acceptNetworkLink(r.machineNumber, r.ipAddress, r.port, r.password);
+            return resultOf(accepted);
+        });
+    } else if (code == wire::OpenSerialLink::code) {
+        answer = serve<wire::OpenSerialLink>(reader, [&](const auto& r) {
+            accepted = m_terminal.acceptSerialLink(r.machineNumber, r.port, r.baudRate);
+            return resultOf(accepted);
+        });
+    } else {
+        throw ProtocolError("operation before the link is open");
+    }
+    m_linked = accepted;
+    m_finished = !accepted;
+    return answer;
 }
 
 std::vector<uint8_t> TerminalSession::handleLinked(uint8_t code, Reader& reader) {
@@ -59,6 +71,15 @@ std::vector<uint8_t> TerminalSession::handleLinked(uint8_t code, Reader& reader)
         t.linkClosed();
         m_finished = true;
         return {};
+    case wire::ControlCalls::code: {
+        const auto request = wire::decodeRequest<wire::ControlCalls>(reader);
+        for (size_t i = 0; i < request.calls.size(); ++i) {
+            const wire::ControlCall call = request.calls[i];
+            if (call.count < 1 || !t.controlCalls(call.operation, call.argument, call.count))
+                throw ProtocolError("not a call that the control serves");
+        }
+        return {};
+    }
     case wire::SetDeviceActive::code:
         return serve<wire::SetDeviceActive>(reader, [&](const auto& r) {
             return resultOf(t.setDeviceActive(r.machineNumber, r.flag));

@@ -4,6 +4,7 @@
 #include "core/device/LogEntry.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace nakilon {
@@ -22,6 +23,9 @@ struct UserEntry {
     int32_t privilege = 0;
     int32_t enabled = 1;
     int32_t password = 0;
+    // The second machine number that the user list reports for the entry;
+    // none: the terminal's own machine number.
+    std::optional<int32_t> secondMachineNumber = std::nullopt;
 
     bool operator==(const UserEntry&) const = default;
 };
@@ -52,6 +56,10 @@ struct TerminalState {
     int32_t machineNumber = 1;
     int32_t password = 0;           // communication password of network links
     int32_t clockOffsetSeconds = 0; // the terminal's clock minus the computer's
+    // The weekday that ReadDeviceClock reports instead of the calendar's, as
+    // a terminal with a wrongly set weekday does (any number, 0 or 9 too).
+    std::optional<int32_t> clockWeekday;
+    bool clockReadFails = false; // ReadDeviceClock answers false
     bool active = true;
     std::vector<LogRecord> logs;
     std::vector<UserEntry> users;

@@ -3,9 +3,21 @@
 #include "core/base/DateTime.h"
 #include "core/base/LocalTime.h"
 
+#include <algorithm>
 #include <ctime>
+#include <stdexcept>
 
 namespace nakilon {
+
+bool isFaultableOperation(std::string_view operation) {
+    for (const char* name :
+         {"OpenNetworkLink", "OpenSerialLink", "SetDeviceActive", "FetchLogBatch",
+          "QueryDeviceCounter", "FetchUserIndex", "DownloadEnrollment", "UploadEnrollment",
+          "ReadDeviceClock", "SyncDeviceClock", "ChangeUserRole", "PurgeLogs"})
+        if (operation == name)
+            return true;
+    return false;
+}
 
 int64_t systemLocalSeconds() {
     const DateTime now = localNow();
@@ -45,9 +57,34 @@ void VirtualTerminal::setChangeHandler(std::function<void()> handler) {
     m_changeHandler = std::move(handler);
 }
 
-void VirtualTerminal::journal(const std::string& line) {
+void VirtualTerminal::addFault(TerminalFault fault) {
+    if (!isFaultableOperation(fault.operation))
+        throw std::invalid_argument("not an operation that can fail: " + fault.operation);
+    m_faults.push_back(std::move(fault));
+}
+
+void VirtualTerminal::freezeClock(int64_t localSeconds) {
+    m_frozenClock = localSeconds;
+}
+
+void VirtualTerminal::reportWeekday(int32_t weekday) {
+    m_reportedWeekday = weekday;
+}
+
+void VirtualTerminal::received(std::string_view operation, const std::string& arguments) {
     if (m_journal)
-        m_journal(line);
+        m_journal(std::string(operation) + arguments);
+    if (m_faults.empty())
+        return;
+    auto count = std::find_if(m_callCounts.begin(), m_callCounts.end(),
+                              [&](const auto& entry) { return entry.first == operation; });
+    if (count == m_callCounts.end())
+        count = m_callCounts.insert(m_callCounts.end(), {std::string(operation), 0});
+    ++count->second;
+    for (const TerminalFault& fault : m_faults) {
+        if (fault.operation == operation && fault.callNumber == count->second)
+            throw InjectedFault(fault.kind);
+    }
 }
 
 void VirtualTerminal::changed() {
@@ -56,8 +93,9 @@ void VirtualTerminal::changed() {
 }
 
 namespace {
-std::string line(const char* name, std::initializer_list<int64_t> args) {
-    std::string text = name;
+// Journal arguments: each number after a blank.
+std::string numbers(std::initializer_list<int64_t> args) {
+    std::string text;
     for (int64_t a : args)
         text += ' ' + std::to_string(a);
     return text;
@@ -80,22 +118,38 @@ std::string journalText(std::string_view text) {
 
 bool VirtualTerminal::acceptNetworkLink(int32_t machineNumber, std::string_view ipAddress,
                                         int32_t port, int32_t password) {
-    journal(line("OpenNetworkLink", {machineNumber}) + ' ' + journalText(ipAddress) + ' ' +
-            std::to_string(port) + ' ' + std::to_string(password));
+    received("OpenNetworkLink",
+             numbers({machineNumber}) + ' ' + journalText(ipAddress) + numbers({port, password}));
     return machineNumber == m_state.machineNumber && password == m_state.password;
 }
 
 bool VirtualTerminal::acceptSerialLink(int32_t machineNumber, int32_t port, int32_t baudRate) {
-    journal(line("OpenSerialLink", {machineNumber, port, baudRate}));
+    received("OpenSerialLink", numbers({machineNumber, port, baudRate}));
     return machineNumber == m_state.machineNumber;
 }
 
 void VirtualTerminal::linkClosed() {
-    journal("CloseLink");
+    received("CloseLink", {});
+}
+
+bool VirtualTerminal::controlCalls(int32_t operation, int32_t argument, int64_t count) {
+    const char* name = operation == dispid::ReadMark             ? "SetReadMark"
+                       : operation == dispid::TakeLogEntry       ? "TakeLogEntry"
+                       : operation == dispid::TakeUserIndexEntry ? "TakeUserIndexEntry"
+                                                                 : nullptr;
+    if (!name)
+        return false;
+    // Only the journal wants them, one line each.
+    if (m_journal) {
+        const std::string line = name + numbers({argument});
+        for (int64_t i = 0; i < count; ++i)
+            m_journal(line);
+    }
+    return true;
 }
 
 bool VirtualTerminal::setDeviceActive(int32_t machineNumber, int32_t flag) {
-    journal(line("SetDeviceActive", {machineNumber, flag}));
+    received("SetDeviceActive", numbers({machineNumber, flag}));
     if (machineNumber != m_state.machineNumber)
         return false;
     const bool active = flag != 0;
@@ -108,7 +162,8 @@ bool VirtualTerminal::setDeviceActive(int32_t machineNumber, int32_t flag) {
 
 std::optional<VirtualTerminal::LogBatch> VirtualTerminal::fetchLogBatch(int32_t machineNumber,
                                                                         bool readMark) {
-    journal(line("FetchLogBatch", {machineNumber}) + (readMark ? " ReadMark=1" : " ReadMark=0"));
+    received("FetchLogBatch",
+             numbers({machineNumber}) + (readMark ? " ReadMark=1" : " ReadMark=0"));
     if (machineNumber != m_state.machineNumber)
         return std::nullopt;
     LogBatch batch;
@@ -138,7 +193,7 @@ void VirtualTerminal::confirmDelivery(const LogBatch& batch) {
 }
 
 std::optional<int32_t> VirtualTerminal::queryDeviceCounter(int32_t machineNumber, int32_t index) {
-    journal(line("QueryDeviceCounter", {machineNumber, index}));
+    received("QueryDeviceCounter", numbers({machineNumber, index}));
     if (machineNumber != m_state.machineNumber)
         return std::nullopt;
     if (index == CounterAllLogs)
@@ -153,14 +208,15 @@ std::optional<int32_t> VirtualTerminal::queryDeviceCounter(int32_t machineNumber
 }
 
 std::optional<std::vector<UserIndexEntry>> VirtualTerminal::fetchUserIndex(int32_t machineNumber) {
-    journal(line("FetchUserIndex", {machineNumber}));
+    received("FetchUserIndex", numbers({machineNumber}));
     if (machineNumber != m_state.machineNumber)
         return std::nullopt;
     std::vector<UserIndexEntry> entries;
     entries.reserve(m_state.users.size());
     for (const UserEntry& user : m_state.users)
-        entries.push_back(
-            {user.userNumber, m_state.machineNumber, user.slot, user.privilege, user.enabled});
+        entries.push_back({user.userNumber,
+                           user.secondMachineNumber.value_or(m_state.machineNumber), user.slot,
+                           user.privilege, user.enabled});
     return entries;
 }
 
@@ -183,7 +239,7 @@ Enrollment* VirtualTerminal::findEnrollment(int32_t userNumber, int32_t slot) {
 std::optional<VirtualTerminal::DownloadedEnrollment>
 VirtualTerminal::downloadEnrollment(int32_t machineNumber, int32_t userNumber,
                                     int32_t secondMachineNumber, int32_t slot) {
-    journal(line("DownloadEnrollment", {machineNumber, userNumber, secondMachineNumber, slot}));
+    received("DownloadEnrollment", numbers({machineNumber, userNumber, secondMachineNumber, slot}));
     if (machineNumber != m_state.machineNumber)
         return std::nullopt;
     const UserEntry* user = findUser(userNumber, slot);
@@ -200,8 +256,8 @@ VirtualTerminal::downloadEnrollment(int32_t machineNumber, int32_t userNumber,
 bool VirtualTerminal::uploadEnrollment(int32_t machineNumber, int32_t userNumber,
                                        int32_t secondMachineNumber, int32_t slot, int32_t privilege,
                                        const EnrollmentData& data, int32_t password) {
-    journal(line("UploadEnrollment",
-                 {machineNumber, userNumber, secondMachineNumber, slot, privilege, password}));
+    received("UploadEnrollment",
+             numbers({machineNumber, userNumber, secondMachineNumber, slot, privilege, password}));
     if (machineNumber != m_state.machineNumber)
         return false;
     if (UserEntry* user = findUser(userNumber, slot)) {
@@ -219,18 +275,27 @@ bool VirtualTerminal::uploadEnrollment(int32_t machineNumber, int32_t userNumber
 }
 
 std::optional<ClockReading> VirtualTerminal::readDeviceClock(int32_t machineNumber) {
-    journal(line("ReadDeviceClock", {machineNumber}));
-    if (machineNumber != m_state.machineNumber)
+    received("ReadDeviceClock", numbers({machineNumber}));
+    if (machineNumber != m_state.machineNumber || m_state.clockReadFails)
         return std::nullopt;
-    return clockReadingAt(m_clock() + m_state.clockOffsetSeconds);
+    const int64_t now = m_frozenClock ? *m_frozenClock : m_clock();
+    ClockReading reading = clockReadingAt(now + m_state.clockOffsetSeconds);
+    if (m_reportedWeekday)
+        reading.weekday = *m_reportedWeekday;
+    else if (m_state.clockWeekday)
+        reading.weekday = *m_state.clockWeekday;
+    return reading;
 }
 
 bool VirtualTerminal::syncDeviceClock(int32_t machineNumber) {
-    journal(line("SyncDeviceClock", {machineNumber}));
+    received("SyncDeviceClock", numbers({machineNumber}));
     if (machineNumber != m_state.machineNumber)
         return false;
-    if (m_state.clockOffsetSeconds != 0) {
+    m_frozenClock.reset();
+    m_reportedWeekday.reset();
+    if (m_state.clockOffsetSeconds != 0 || m_state.clockWeekday) {
         m_state.clockOffsetSeconds = 0;
+        m_state.clockWeekday.reset();
         changed();
     }
     return true;
@@ -238,12 +303,12 @@ bool VirtualTerminal::syncDeviceClock(int32_t machineNumber) {
 
 bool VirtualTerminal::changeUserRole(int32_t machineNumber, int32_t userNumber,
                                      int32_t secondMachineNumber, int32_t slot, int32_t privilege) {
-    journal(
-        line("ChangeUserRole", {machineNumber, userNumber, secondMachineNumber, slot, privilege}));
+    received("ChangeUserRole",
+             numbers({machineNumber, userNumber, secondMachineNumber, slot, privilege}));
     if (machineNumber != m_state.machineNumber)
         return false;
     UserEntry* user = findUser(userNumber, slot);
-    if (!user)
+    if (!user || user->secondMachineNumber.value_or(m_state.machineNumber) != secondMachineNumber)
         return false;
     if (user->privilege != privilege) {
         user->privilege = privilege;
@@ -253,7 +318,7 @@ bool VirtualTerminal::changeUserRole(int32_t machineNumber, int32_t userNumber,
 }
 
 bool VirtualTerminal::purgeLogs(int32_t machineNumber) {
-    journal(line("PurgeLogs", {machineNumber}));
+    received("PurgeLogs", numbers({machineNumber}));
     if (machineNumber != m_state.machineNumber)
         return false;
     ++m_logGeneration;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/DateTime.h"
+#include "emulator/TerminalFault.h"
 #include "emulator/TerminalState.h"
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace nakilon {
@@ -30,9 +32,10 @@ ClockReading clockReadingAt(int64_t localSeconds);
 // terminal. Not thread-safe: the owner serialises the calls.
 //
 // Each operation addressed to another machine number than the terminal's
-// answers false, as a terminal that is not on the line would. Every operation
-// received writes one journal line (its name and arguments); every change of
-// the held state calls the change handler once.
+// answers false, as a terminal that is not on the line would. Every call
+// received writes one journal line (its name and every argument, as
+// received), and only calls that a control made; every change of the held
+// state calls the change handler once.
 class VirtualTerminal {
 public:
     explicit VirtualTerminal(TerminalState state = {}, LocalSecondsClock clock = {});
@@ -44,10 +47,25 @@ public:
     void setJournal(std::function<void(const std::string&)> journal);
     void setChangeHandler(std::function<void()> handler);
 
+    // A fault to show at the N-th call of an operation. Raises
+    // std::invalid_argument for an operation that cannot fail.
+    void addFault(TerminalFault fault);
+
+    // The terminal's clock stands at this local time (the offset still
+    // added), and reports this weekday, until a SyncDeviceClock sets it.
+    void freezeClock(int64_t localSeconds);
+    void reportWeekday(int32_t weekday);
+
     bool acceptNetworkLink(int32_t machineNumber, std::string_view ipAddress, int32_t port,
                            int32_t password);
     bool acceptSerialLink(int32_t machineNumber, int32_t port, int32_t baudRate);
     void linkClosed();
+
+    // Calls that the control served itself and reports afterwards, `count`
+    // times in a row with one argument: ReadMark set (the argument is the
+    // value), TakeLogEntry and TakeUserIndexEntry (the machine number).
+    // Journal lines only. False for another operation.
+    bool controlCalls(int32_t operation, int32_t argument, int64_t count);
 
     bool setDeviceActive(int32_t machineNumber, int32_t flag);
 
@@ -64,7 +82,8 @@ public:
 
     std::optional<int32_t> queryDeviceCounter(int32_t machineNumber, int32_t index);
 
-    // Entries with the second machine number, which is the terminal's own.
+    // Entries with their second machine number: the one set for the user, or
+    // the terminal's own.
     std::optional<std::vector<UserIndexEntry>> fetchUserIndex(int32_t machineNumber);
 
     struct DownloadedEnrollment {
@@ -81,20 +100,31 @@ public:
                           int32_t slot, int32_t privilege, const EnrollmentData& data,
                           int32_t password);
 
+    // Nothing when the state says that reading fails.
     std::optional<ClockReading> readDeviceClock(int32_t machineNumber);
+    // The clock follows the computer's again: no offset, no frozen time, no
+    // weekday set by hand.
     bool syncDeviceClock(int32_t machineNumber);
+    // Changes the entry that the user number, second machine number and slot
+    // name together; false when none matches.
     bool changeUserRole(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
                         int32_t slot, int32_t privilege);
     bool purgeLogs(int32_t machineNumber);
 
 private:
-    void journal(const std::string& line);
+    // One call received: its journal line (the operation's name followed by
+    // `arguments`), and the fault that it may hit.
+    void received(std::string_view operation, const std::string& arguments);
     void changed();
     UserEntry* findUser(int32_t userNumber, int32_t slot);
     Enrollment* findEnrollment(int32_t userNumber, int32_t slot);
 
     TerminalState m_state;
     LocalSecondsClock m_clock;
+    std::optional<int64_t> m_frozenClock;
+    std::optional<int32_t> m_reportedWeekday;
+    std::vector<TerminalFault> m_faults;
+    std::vector<std::pair<std::string, int64_t>> m_callCounts;
     uint64_t m_logGeneration = 0;
     std::function<void(const std::string&)> m_journal;
     std::function<void()> m_changeHandler;

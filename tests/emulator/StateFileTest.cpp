@@ -73,6 +73,24 @@ TEST(StateFile, WritesTheDocumentedLayout) {
     EXPECT_EQ(parseStateText(expected), state);
 }
 
+TEST(StateFile, OptionalClockLinesAndSecondMachineNumberAreWrittenOnlyWhenSet) {
+    TerminalState state;
+    state.clockWeekday = 0;
+    state.clockReadFails = true;
+    state.users = {{5, 1, 2, 1, 99, -7}, {6, 11, 0, 0, 0}};
+    const std::string expected = "# nakilon-terminal\n"
+                                 "terminal 1 0\n"
+                                 "clock-offset 0\n"
+                                 "clock-weekday 0\n"
+                                 "clock-read-fails 1\n"
+                                 "active 1\n"
+                                 "user 5 1 2 1 99 -7\n"
+                                 "user 6 11 0 0 0\n";
+    EXPECT_EQ(formatStateText(state), expected);
+    EXPECT_EQ(parseStateText(expected), state);
+    EXPECT_EQ(parseStateText("clock-read-fails 0\n"), TerminalState{});
+}
+
 TEST(StateFile, FileRoundTripIsAtomicWrite) {
     testsupport::TempFolder folder;
     TerminalState state;
@@ -105,6 +123,11 @@ TEST(StateFile, RefusesMalformedLinesWithLineNumberAndReason) {
         {"user 1 0 0 1 0\nuser 1 0 3 1 0\n",
          "Durum dosyası satır 2: bu kullanıcı ve parmak için ikinci user satırı"},
         {"enroll 1 0 5\n", "Durum dosyası satır 1: enroll satırında 356 alan olmalı, 3 var"},
+        {"user 1 0 0 1\n", "Durum dosyası satır 1: user satırında 5 ya da 6 alan olmalı, 4 var"},
+        {"clock-read-fails yes\n",
+         "Durum dosyası satır 1: clock-read-fails değeri 0 ya da 1 olmalı"},
+        {"clock-weekday 1\nclock-weekday 2\n",
+         "Durum dosyası satır 2: clock-weekday satırı ikinci kez geçiyor"},
         {"log 1 1 2024 1 1 1 1 1 new\t\n",
          "Durum dosyası satır 1: satırda ASCII dışı ya da denetim karakteri var"},
     };

@@ -120,6 +120,84 @@ TEST(VirtualTerminal, UnknownCounterAndOtherMachineAreNotAnswered) {
     EXPECT_FALSE(terminal.acceptSerialLink(2, 1, 115200));
 }
 
+TEST(VirtualTerminal, UserListDeliversTheSecondMachineNumberThatChangeUserRoleMustReturn) {
+    TerminalState state;
+    state.machineNumber = 2;
+    state.users = {{1001, 0, 3, 1, 0}, {1002, 4, 2, 0, 0, 9}};
+    VirtualTerminal terminal(state);
+    EXPECT_EQ(terminal.fetchUserIndex(2),
+              (std::vector<UserIndexEntry>{{1001, 2, 0, 3, 1}, {1002, 9, 4, 2, 0}}));
+    // The entry is named by user, second machine number and slot together.
+    EXPECT_FALSE(terminal.changeUserRole(2, 1002, 2, 4, 0));
+    EXPECT_FALSE(terminal.changeUserRole(2, 1001, 9, 0, 0));
+    EXPECT_EQ(terminal.state().users, state.users);
+    EXPECT_TRUE(terminal.changeUserRole(2, 1002, 9, 4, 0));
+    EXPECT_TRUE(terminal.changeUserRole(2, 1001, 2, 0, 0));
+    EXPECT_EQ(terminal.state().users[0].privilege, 0);
+    EXPECT_EQ(terminal.state().users[1].privilege, 0);
+}
+
+TEST(VirtualTerminal, ClockCanBeFrozenMisreportTheWeekdayOrFailUntilSynced) {
+    TerminalState state;
+    state.clockOffsetSeconds = 60;
+    state.clockWeekday = 9;
+    int64_t computer = LeapDay;
+    VirtualTerminal terminal(state, [&] { return computer; });
+    EXPECT_EQ(terminal.readDeviceClock(1), (ClockReading{2024, 2, 29, 13, 46, 10, 9}));
+    terminal.freezeClock(1709647620); // 2024-03-05 14:07:00
+    terminal.reportWeekday(0);
+    computer += 3600;
+    EXPECT_EQ(terminal.readDeviceClock(1), (ClockReading{2024, 3, 5, 14, 8, 0, 0}));
+    // A sync sets the computer's time, the calendar's weekday, and runs again.
+    int changes = 0;
+    terminal.setChangeHandler([&] { ++changes; });
+    EXPECT_TRUE(terminal.syncDeviceClock(1));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(terminal.state().clockWeekday, std::nullopt);
+    EXPECT_EQ(terminal.readDeviceClock(1), (ClockReading{2024, 2, 29, 14, 45, 10, 4}));
+
+    terminal.state().clockReadFails = true;
+    EXPECT_EQ(terminal.readDeviceClock(1), std::nullopt);
+}
+
+TEST(VirtualTerminal, FaultsHitTheNthCallOfTheirOperationOverEveryLink) {
+    VirtualTerminal terminal;
+    std::vector<std::string> journal;
+    terminal.setJournal([&](const std::string& line) { journal.push_back(line); });
+    terminal.addFault({"PurgeLogs", 2, FaultKind::Drop});
+    terminal.addFault({"OpenSerialLink", 1, FaultKind::Fail});
+    EXPECT_THROW(terminal.addFault({"CloseLink", 1, FaultKind::Fail}), std::invalid_argument);
+    EXPECT_THROW(terminal.addFault({"TakeLogEntry", 1, FaultKind::Fail}), std::invalid_argument);
+
+    try {
+        terminal.acceptSerialLink(1, 0, 115200);
+        ADD_FAILURE() << "no fault";
+    } catch (const InjectedFault& fault) {
+        EXPECT_EQ(fault.kind(), FaultKind::Fail);
+    }
+    EXPECT_TRUE(terminal.acceptSerialLink(1, 0, 115200));
+    EXPECT_TRUE(terminal.purgeLogs(1));
+    terminal.linkClosed();
+    EXPECT_TRUE(terminal.acceptSerialLink(1, 0, 115200));
+    try {
+        terminal.purgeLogs(1);
+        ADD_FAILURE() << "no fault";
+    } catch (const InjectedFault& fault) {
+        EXPECT_EQ(fault.kind(), FaultKind::Drop);
+    }
+    EXPECT_TRUE(terminal.purgeLogs(1));
+    // Calls hit by a fault were received all the same.
+    EXPECT_EQ(journal, (std::vector<std::string>{
+                           "OpenSerialLink 1 0 115200",
+                           "OpenSerialLink 1 0 115200",
+                           "PurgeLogs 1",
+                           "CloseLink",
+                           "OpenSerialLink 1 0 115200",
+                           "PurgeLogs 1",
+                           "PurgeLogs 1",
+                       }));
+}
+
 TEST(TerminalGenerator, SameSeedSameTerminalOfWorkingDays) {
     GenerationOptions options;
     options.records = 1000;
@@ -132,14 +210,26 @@ TEST(TerminalGenerator, SameSeedSameTerminalOfWorkingDays) {
     EXPECT_NE(generateTerminal(options), a);
 
     ASSERT_EQ(a.logs.size(), 1000u);
-    std::set<int32_t> users;
+    std::set<int32_t> users, privileges, disabled;
+    size_t fingerEntries = 0;
     for (const UserEntry& entry : a.users) {
         users.insert(entry.userNumber);
+        privileges.insert(entry.privilege);
+        if (entry.enabled == 0)
+            disabled.insert(entry.userNumber);
         EXPECT_GE(entry.slot, 0);
-        EXPECT_LE(entry.slot, 9);
+        if (entry.slot <= 9)
+            ++fingerEntries;
+        else
+            // Card and password entries: user 1006 has one.
+            EXPECT_EQ(entry.userNumber, 1006);
     }
     EXPECT_EQ(users, (std::set<int32_t>{1001, 1002, 1003, 1004, 1005, 1006, 1007}));
-    EXPECT_EQ(a.enrollments.size(), a.users.size());
+    EXPECT_EQ(privileges, (std::set<int32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(disabled, (std::set<int32_t>{1007}));
+    EXPECT_EQ(a.users.size(), fingerEntries + 1);
+    // Finger entries have enrollment data, the others none.
+    EXPECT_EQ(a.enrollments.size(), fingerEntries);
     EXPECT_EQ(a.users[0].privilege, 3);
 
     int64_t previous = 0;

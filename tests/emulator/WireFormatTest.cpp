@@ -1,6 +1,8 @@
 // The emulator's messages byte for byte, at both ends: what the device control
 // sends and how the terminal answers. A change of the format shows here first.
+#include "core/base/Error.h"
 #include "emulator/ChannelDeviceControl.h"
+#include "emulator/Protocol.h"
 #include "emulator/TerminalSession.h"
 #include "emulator/VirtualTerminal.h"
 
@@ -190,6 +192,10 @@ TEST_F(ControlEnd, RecordBatchIsOneAnswerThenConfirmedAndUsersComeInOne) {
     answer({0x02, 0x00, 0x00, 0x00, 0x64, 0x01});
     EXPECT_TRUE(m_control.FetchLogBatch(5));
     EXPECT_EQ(sent(), (std::vector<Bytes>{
+                          // First the calls served by the control: one entry of
+                          // DISPID, argument and count, here ReadMark set to 1.
+                          {0x11, 0x00, 0x00, 0x00, 0x65, 0x01, 0x00, 0x00, 0x00, 0x03, 0x00,
+                           0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00},
                           // Machine, then the read mark as one byte.
                           {0x06, 0x00, 0x00, 0x00, 0x0D, 0x05, 0x00, 0x00, 0x00, 0x01},
                           // The control holds every record: the terminal may mark them.
@@ -210,12 +216,43 @@ TEST_F(ControlEnd, RecordBatchIsOneAnswerThenConfirmedAndUsersComeInOne) {
             0x01, 0x00, 0x00, 0x00, 0xEA, 0x03, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x0B,
             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
     EXPECT_TRUE(m_control.FetchUserIndex(5));
-    sent();
+    EXPECT_EQ(sent(), (std::vector<Bytes>{
+                          // Three takes of machine 5 (the last one said no more).
+                          {0x11, 0x00, 0x00, 0x00, 0x65, 0x01, 0x00, 0x00, 0x00, 0x0E, 0x00,
+                           0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00},
+                          {0x05, 0x00, 0x00, 0x00, 0x1D, 0x05, 0x00, 0x00, 0x00},
+                      }));
     std::vector<std::vector<int32_t>> entries;
     while (m_control.TakeUserIndexEntry(5, v[0], v[1], v[2], v[3], v[4]))
         entries.push_back(std::vector<int32_t>(v, v + 5));
     EXPECT_EQ(entries,
               (std::vector<std::vector<int32_t>>{{1001, 7, 2, 3, 1}, {1002, 5, 11, 0, 0}}));
+    // A take of another machine number is a call of its own.
+    m_control.TakeUserIndexEntry(6, v[0], v[1], v[2], v[3], v[4]);
+    m_control.CloseLink();
+    EXPECT_EQ(sent(), (std::vector<Bytes>{
+                          {0x1D, 0x00, 0x00, 0x00, 0x65, 0x02, 0x00, 0x00, 0x00, 0x1E, 0x00,
+                           0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x1E,
+                           0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00},
+                          {0x01, 0x00, 0x00, 0x00, 0x34},
+                      }));
+}
+
+TEST_F(ControlEnd, AnOperationTheTerminalFailsRaisesAndKeepsTheLink) {
+    openSerial();
+    answer({0x02, 0x00, 0x00, 0x00, 0x24, 0x02});
+    try {
+        m_control.PurgeLogs(5);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.text(), "Cihaz hata bildirdi: PurgeLogs işlemi tamamlanamadı");
+    }
+    answer({0x02, 0x00, 0x00, 0x00, 0x24, 0x01});
+    EXPECT_TRUE(m_control.PurgeLogs(5));
+    // A failed open is no link.
+    answer({0x02, 0x00, 0x00, 0x00, 0x32, 0x02});
+    EXPECT_FALSE(m_control.OpenSerialLink(5, 3, 115200));
+    EXPECT_FALSE(m_control.PurgeLogs(5));
 }
 
 // The terminal's end: request messages (without the frame length) in, answer
@@ -297,6 +334,61 @@ TEST_F(TerminalEnd, RecordsAreMarkedOnlyByTheConfirmation) {
     EXPECT_FALSE(m_terminal.state().logs[0].isNew);
     // A second confirmation has nothing to confirm.
     EXPECT_EQ(handle({0x64}), (Bytes{0x02, 0x00, 0x00, 0x00, 0x64, 0x00}));
+}
+
+} // namespace
+} // namespace nakilon
+
+namespace nakilon {
+namespace {
+
+TEST_F(TerminalEnd, ControlCallsAreJournaledAndFaultsFailOrDrop) {
+    std::vector<std::string> journal;
+    m_terminal.setJournal([&](const std::string& line) { journal.push_back(line); });
+    m_terminal.addFault({"PurgeLogs", 1, FaultKind::Fail});
+    m_terminal.addFault({"SetDeviceActive", 2, FaultKind::Drop});
+    handle({0x32, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC2, 0x01, 0x00});
+    // ReadMark set to 0 once, TakeLogEntry of machine 5 twice: no answer.
+    EXPECT_EQ(handle({0x65, 0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00,
+                      0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x0E, 0x00, 0x00,
+                      0x00, 0x05, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00}),
+              Bytes{});
+    EXPECT_FALSE(m_session.finished());
+    // The first PurgeLogs fails and leaves the records; the link stays.
+    EXPECT_EQ(handle({0x24, 0x05, 0x00, 0x00, 0x00}), (Bytes{0x02, 0x00, 0x00, 0x00, 0x24, 0x02}));
+    EXPECT_EQ(m_terminal.state().logs.size(), 2u);
+    EXPECT_EQ(handle({0x16, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}),
+              (Bytes{0x02, 0x00, 0x00, 0x00, 0x16, 0x01}));
+    // The second SetDeviceActive goes unanswered and ends the link.
+    EXPECT_EQ(handle({0x16, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}), Bytes{});
+    EXPECT_TRUE(m_session.finished());
+    EXPECT_FALSE(m_terminal.state().active);
+    EXPECT_EQ(journal, (std::vector<std::string>{
+                           "OpenSerialLink 5 0 115200",
+                           "SetReadMark 0",
+                           "TakeLogEntry 5",
+                           "TakeLogEntry 5",
+                           "PurgeLogs 5",
+                           "SetDeviceActive 5 0",
+                           "SetDeviceActive 5 1",
+                       }));
+}
+
+TEST_F(TerminalEnd, ControlCallsOfNoKnownKindBreakTheFormat) {
+    handle({0x32, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC2, 0x01, 0x00});
+    const std::vector<Bytes> bad = {
+        // PurgeLogs is no call that the control serves.
+        {0x65, 0x01, 0x00, 0x00, 0x00, 0x24, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00,
+         0x00, 0x00},
+        // A count of none.
+        {0x65, 0x01, 0x00, 0x00, 0x00, 0x0E, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00,
+         0x00, 0x00},
+        // Two entries announced, one sent.
+        {0x65, 0x02, 0x00, 0x00, 0x00, 0x0E, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00,
+         0x00, 0x00},
+    };
+    for (const Bytes& message : bad)
+        EXPECT_THROW(handle(message), wire::ProtocolError) << message.size();
 }
 
 } // namespace

@@ -344,6 +344,7 @@ TEST_P(DeviceControlContract, OtherMachineNumberOnALinkIsNotAnswered) {
     EXPECT_EQ(harness().held(), seededTerminal());
 }
 
+// The rule of the emulated terminals, which the stand-in component serves too.
 TEST_P(DeviceControlContract, SecondOpenReplacesTheLinkAndDropsWhatWasLoaded) {
     harness().seed(seededTerminal());
     ASSERT_EQ(connectDevice(control(), harness().connection(ConnectionEthernet)),

@@ -1,7 +1,9 @@
 #include "TerminalOptions.h"
 
+#include "core/base/DateTime.h"
 #include "core/base/Error.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -27,22 +29,52 @@ Seçenekler:
                     değiştiren her işlemden sonra dosya baştan (atomik
                     olarak) yazılır. Dosya yoksa oluşturulur; --records ya da
                     --users verildiyse üretilen içerikle.
-  --journal DOSYA   Gelen her işlem bir satır olarak bu dosyanın sonuna
-                    eklenir: işlemin adı ve bağımsız değişkenleri, boşlukla
-                    ayrılmış (örnek: "OpenNetworkLink 1 127.0.0.1 5005 0",
-                    "FetchLogBatch 1 ReadMark=1"). Take işlemleri cihaz
-                    denetiminin içinde kalır, günlüğe yazılmaz.
+  --journal DOSYA   Cihaz denetimine bu terminal için yapılan her çağrı,
+                    geldiği sırayla, bir satır olarak bu dosyanın sonuna
+                    eklenir: işlemin adı ve bütün bağımsız değişkenleri,
+                    boşlukla ayrılmış (örnek: "OpenNetworkLink 1 127.0.0.1
+                    5005 0", "SetReadMark 1", "FetchLogBatch 1 ReadMark=1",
+                    "TakeLogEntry 1", "ChangeUserRole 1 1001 1 0 0"). Cihaz
+                    denetiminin kendi içinde karşıladığı çağrılar (SetReadMark,
+                    TakeLogEntry, TakeUserIndexEntry) bağlantıdaki bir sonraki
+                    işlemle bildirilir ve onun önüne yazılır. Yapılmamış bir
+                    çağrı hiç yazılmaz: bağlantı açıkken yeni bir bağlantı
+                    açılırsa eski terminal yalnızca bağlantının koptuğunu görür
+                    (CloseLink yazılmaz).
   --records N       N hareket kaydı üret: her kullanıcı için iş günlerinde
                     (Pazartesi-Cuma) bir giriş ve bir çıkış, bugünle biten
                     günlere yayılmış.
   --users U         U kullanıcı üret (numaralar 1001'den), her biri 1-3
-                    parmak kaydıyla; ilki yönetici (varsayılan 20, kayıt
-                    üretilirken).
+                    parmak kaydıyla (varsayılan 20, kayıt üretilirken). İlki
+                    yönetici (yetki 3); yetkiler 0-3 arası karışık, her
+                    yedinci kullanıcı etkin değil, her altıncının 10 ya da 11
+                    numaralı (kart/şifre) parmak verisi olmayan bir kaydı da
+                    var.
   --seed S          Üretim tohumu (varsayılan 1); aynı tohum aynı terminali
                     verir.
   --machine M       Üretilen terminalin makine numarası (varsayılan 1).
   --password P      Üretilen terminalin haberleşme şifresi (varsayılan 0).
   --latency-ms L    Her işlemin yanıtı L milisaniye bekletilir.
+  --clock YYYY-AA-GGTSS:DD:ss
+                    Terminalin saati bu anda durur (clock-offset yine
+                    eklenir); örnek: --clock 2024-03-05T14:07:00. İlk
+                    SyncDeviceClock saati bilgisayarınkine kurar ve yeniden
+                    işletir.
+  --weekday N       ReadDeviceClock haftanın günü olarak N bildirir (1
+                    Pazartesi ... 7 Pazar; 0 ya da 9 gibi yanlış bir değer de
+                    olur), ilk SyncDeviceClock'a dek.
+  --fail İŞLEM:N    İŞLEM adlı işlemin N. çağrısı (terminal başladığından bu
+                    yana, bütün bağlantılarda sayılır) yapılmaz ve terminal
+                    hata bildirir: cihaz denetimi "Cihaz hata bildirdi: İŞLEM
+                    işlemi tamamlanamadı" hatasını verir, bağlantı açık kalır.
+                    Bir açma işleminde bağlantı kurulmamış olur. Birden çok
+                    kez verilebilir.
+  --drop İŞLEM:N    İŞLEM'in N. çağrısında terminal yanıt vermeden bağlantıyı
+                    koparır; işlem yapılmaz. Birden çok kez verilebilir.
+                    İŞLEM: OpenNetworkLink, OpenSerialLink, SetDeviceActive,
+                    FetchLogBatch, QueryDeviceCounter, FetchUserIndex,
+                    DownloadEnrollment, UploadEnrollment, ReadDeviceClock,
+                    SyncDeviceClock, ChangeUserRole, PurgeLogs.
   --help            Bu metni gösterir.
 
 Bağlantı tipleri:
@@ -51,15 +83,22 @@ Bağlantı tipleri:
                (COM 1 -> 20001; Port alanı 5005 kalmışsa 25005).
   3 USB        127.0.0.1 üzerinde TCP portu 20000'e eşlenir.
 Makine numarası yanlışsa, ya da Ethernet'te şifre yanlışsa bağlantı açılmaz.
+ChangeUserRole yalnızca kullanıcı numarası, ikinci makine numarası ve parmak
+numarası birlikte kullanıcı listesindeki bir kaydı gösterirse uygulanır.
 
 Durum dosyası (düz ASCII, satır başına bir öğe, alanlar arasında tek boşluk,
 "#" ile başlayan satır açıklama, boş satırlar yok sayılır; her sayı işaretli
 32 bit ondalık):
   terminal <makine-no> <şifre>
-  clock-offset <saniye>
+  clock-offset <saniye>          terminal saati eksi bilgisayar saati
+  clock-weekday <gün>            (isteğe bağlı) ReadDeviceClock'un bildirdiği
+                                 haftanın günü; SyncDeviceClock siler
+  clock-read-fails <0|1>         (isteğe bağlı) 1: ReadDeviceClock false döner
   active <0|1>
   log <personel> <mod> <yıl> <ay> <gün> <saat> <dakika> <saniye> <new|read>
-  user <kullanıcı-no> <parmak> <yetki> <etkin> <şifre>
+  user <kullanıcı-no> <parmak> <yetki> <etkin> <şifre> [<ikinci-makine-no>]
+                                 ikinci makine numarası verilmezse kullanıcı
+                                 listesi terminalin makine numarasını bildirir
   enroll <kullanıcı-no> <parmak> <v0> <v1> ... <v353>
 )";
 
@@ -72,6 +111,45 @@ int64_t numberArgument(const std::string& option, const std::string& text, int64
     if (ec != std::errc() || ptr != text.data() + text.size() || value < low || value > high)
         throw Error(option + " için geçersiz sayı: " + text);
     return value;
+}
+
+// "2024-03-05T14:07:00" as local seconds.
+int64_t clockArgument(const std::string& option, const std::string& text) {
+    int values[6] = {};
+    const char separators[] = "--T::";
+    size_t position = 0;
+    for (int i = 0; i < 6; ++i) {
+        const size_t width = i == 0 ? 4 : 2;
+        const std::string part = text.substr(position, width);
+        if (part.size() != width ||
+            !std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            throw Error(option + " için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): " + text);
+        values[i] = std::stoi(part);
+        position += width;
+        if (i < 5) {
+            if (position >= text.size() || text[position] != separators[i])
+                throw Error(option + " için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): " + text);
+            ++position;
+        }
+    }
+    const int64_t days = daysFromCivil(values[0], values[1], values[2]);
+    if (position != text.size() || values[1] < 1 || values[1] > 12 ||
+        civilFromDays(days) != Date{values[0], values[1], values[2]} || values[3] > 23 ||
+        values[4] > 59 || values[5] > 59)
+        throw Error(option + " için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): " + text);
+    return days * 86400 + values[3] * 3600 + values[4] * 60 + values[5];
+}
+
+// "ChangeUserRole:2": the operation and the number of its call.
+TerminalFault faultArgument(const std::string& option, const std::string& text, FaultKind kind) {
+    const size_t colon = text.rfind(':');
+    TerminalFault fault;
+    fault.kind = kind;
+    fault.operation = text.substr(0, colon == std::string::npos ? text.size() : colon);
+    if (colon == std::string::npos || !isFaultableOperation(fault.operation))
+        throw Error(option + " İŞLEM:N bekliyor, İŞLEM cihaza giden işlemlerden biri: " + text);
+    fault.callNumber = numberArgument(option, text.substr(colon + 1), 1, INT32_MAX);
+    return fault;
 }
 
 } // namespace
@@ -116,6 +194,15 @@ TerminalOptions parseTerminalOptions(const std::vector<std::string>& arguments) 
                 static_cast<int32_t>(numberArgument(option, value(), int32Min, int32Max));
         } else if (option == "--latency-ms") {
             options.latencyMs = static_cast<int>(numberArgument(option, value(), 0, 600000));
+        } else if (option == "--clock") {
+            options.frozenClock = clockArgument(option, value());
+        } else if (option == "--weekday") {
+            options.weekday =
+                static_cast<int32_t>(numberArgument(option, value(), int32Min, int32Max));
+        } else if (option == "--fail") {
+            options.faults.push_back(faultArgument(option, value(), FaultKind::Fail));
+        } else if (option == "--drop") {
+            options.faults.push_back(faultArgument(option, value(), FaultKind::Drop));
         } else {
             throw Error("Bilinmeyen seçenek: " + option + " (--help ile seçenekleri görün)");
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "emulator/TerminalFault.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +21,11 @@ struct TerminalOptions {
     int32_t machineNumber = 1;
     int32_t password = 0;
     int latencyMs = 0;
+    // --clock: the terminal's clock stands at this local time (seconds since
+    // 1970-01-01 00:00:00 of the wall clock); --weekday: the weekday it reports.
+    std::optional<int64_t> frozenClock;
+    std::optional<int32_t> weekday;
+    std::vector<TerminalFault> faults; // --fail, --drop
     bool help = false;
 };
 

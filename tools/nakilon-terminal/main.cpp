@@ -43,6 +43,12 @@ TerminalState initialState(const TerminalOptions& options) {
 
 int serve(const TerminalOptions& options) {
     VirtualTerminal terminal(initialState(options));
+    if (options.frozenClock)
+        terminal.freezeClock(*options.frozenClock);
+    if (options.weekday)
+        terminal.reportWeekday(*options.weekday);
+    for (const TerminalFault& fault : options.faults)
+        terminal.addFault(fault);
     std::ofstream journal;
     if (!options.journalFile.empty()) {
         journal.open(pathFromUtf8(options.journalFile), std::ios::app | std::ios::binary);

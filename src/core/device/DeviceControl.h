@@ -56,9 +56,13 @@ constexpr int32_t CounterAllLogs = 8;
 // Rules every backend keeps, so that callers can rely on them:
 // - Without an open link every operation but CloseLink returns false and
 //   leaves every out value as it was.
-// - An open while a link is open first closes that link (dropping any loaded
-//   record set or user list) and then opens the new one; the result is that of
-//   the new open.
+// - What an open does while a link is open is the terminal's and the
+//   component's rule; callers rely only on the new open's result (the clock
+//   command leaves its link open for the next command to open again). The
+//   emulated terminals let the old link go (its terminal sees the connection
+//   end; no CloseLink is sent, since none was called), drop any loaded record
+//   set or user list and open the new one. The COM backend hands the call to
+//   the terminal maker's component as it is.
 // - An operation with a machine number other than the linked terminal's
 //   returns false and leaves every out value as it was.
 // - A fetch loads the whole record set (or user list) into the control; the

@@ -106,8 +106,12 @@ private:
             std::fprintf(stderr, "nakilon-terminal: %s\n", error.what());
             return closeNow();
         }
-        if (m_answer.empty())
-            return closeNow();
+        if (m_answer.empty()) {
+            // A message that wants no answer; the session may have ended with it.
+            if (m_session.finished())
+                return closeNow();
+            return readHeader();
+        }
         m_cut = sendLimit < m_answer.size();
         if (m_cut)
             m_answer.resize(sendLimit);

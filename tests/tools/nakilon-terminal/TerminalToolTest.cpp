@@ -110,8 +110,10 @@ TEST(TerminalTool, HelpDocumentsEveryOption) {
     const std::string text = process.restOfOutput();
     EXPECT_EQ(process.wait(), 0);
     for (const char* option :
-         {"--port", "--address", "--state", "--journal", "--records", "--users", "--seed",
-          "--latency-ms", "--serial", "--usb", "--help", "20000+N", "127.0.0.1"})
+         {"--port",  "--address", "--state",       "--journal",        "--records",
+          "--users", "--seed",    "--latency-ms",  "--serial",         "--usb",
+          "--clock", "--weekday", "--fail",        "--drop",           "--help",
+          "20000+N", "127.0.0.1", "clock-weekday", "clock-read-fails", "<ikinci-makine-no>"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
 }
 
@@ -151,8 +153,30 @@ TEST(TerminalTool, ServesGeneratedTerminalKeepsStateAndJournalStopsOnSignal) {
     ASSERT_EQ(held.logs.size(), 30u);
     for (const LogRecord& record : held.logs)
         EXPECT_FALSE(record.isNew);
+    // Every call of the link in order: the takes too, 30 records and the end.
+    std::string takes;
+    for (int i = 0; i < 31; ++i)
+        takes += "TakeLogEntry 4\n";
     EXPECT_EQ(folder.read("journal.txt"), "OpenNetworkLink 4 127.0.0.1 " + std::to_string(port) +
-                                              " 99\nFetchLogBatch 4 ReadMark=1\nCloseLink\n");
+                                              " 99\nSetReadMark 1\nFetchLogBatch 4 ReadMark=1\n" +
+                                              takes + "CloseLink\n");
+}
+
+TEST(TerminalTool, FrozenClockReportsItsTimeAndTheWeekdayGiven) {
+    Process process({"--port", "0", "--clock", "2024-03-05T14:07:00", "--weekday", "9"});
+    const int port = portOf(process.readLine());
+    ASSERT_GT(port, 0) << process.errors();
+    auto control = makeEmulatorDeviceControl();
+    ASSERT_EQ(connectDevice(*control, {ConnectionEthernet, 1, "127.0.0.1", port, ""}),
+              ConnectResult::Connected);
+    int32_t v[7] = {};
+    for (int read = 0; read < 2; ++read) {
+        ASSERT_TRUE(control->ReadDeviceClock(1, v[0], v[1], v[2], v[3], v[4], v[5], v[6]));
+        EXPECT_EQ(std::vector<int32_t>(v, v + 7), (std::vector<int32_t>{2024, 3, 5, 14, 7, 0, 9}));
+    }
+    control->CloseLink();
+    process.signal(SIGTERM);
+    EXPECT_EQ(process.wait(), 0);
 }
 
 TEST(TerminalTool, SerialAndUsbPortsAreMappedAboveTheBase) {
@@ -185,6 +209,25 @@ TEST(TerminalTool, RefusesMalformedStateFileAndBadOptions) {
     Process unknown({"--prot", "5"});
     EXPECT_EQ(unknown.wait(), 2);
     EXPECT_NE(unknown.errors().find("Bilinmeyen seçenek: --prot"), std::string::npos);
+
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--clock", "2024-02-30T00:00:00"},
+         "--clock için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): 2024-02-30T00:00:00"},
+        {{"--clock", "2024-03-05 14:07:00"},
+         "--clock için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): 2024-03-05 14:07:00"},
+        {{"--clock", "2024-03-05T24:00:00"},
+         "--clock için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): 2024-03-05T24:00:00"},
+        {{"--fail", "CloseLink:1"},
+         "--fail İŞLEM:N bekliyor, İŞLEM cihaza giden işlemlerden biri: CloseLink:1"},
+        {{"--drop", "PurgeLogs"},
+         "--drop İŞLEM:N bekliyor, İŞLEM cihaza giden işlemlerden biri: PurgeLogs"},
+        {{"--drop", "PurgeLogs:0"}, "--drop için geçersiz sayı: 0"},
+    };
+    for (const auto& [arguments, message] : refused) {
+        Process option(arguments);
+        EXPECT_EQ(option.wait(), 2) << message;
+        EXPECT_NE(option.errors().find(message), std::string::npos) << option.errors();
+    }
 }
 
 } // namespace
