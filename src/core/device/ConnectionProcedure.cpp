@@ -35,9 +35,10 @@ ConnectResult connectDevice(DeviceControl& control, const ConnectionValues& valu
 
 void runWithDeviceInactive(DeviceControl& control, int32_t machineNumber,
                            const std::function<void()>& work) {
-    control.SetDeviceActive(machineNumber, 0);
     try {
+        control.SetDeviceActive(machineNumber, 0);
         work();
+        control.SetDeviceActive(machineNumber, 1);
     } catch (...) {
         try {
             control.SetDeviceActive(machineNumber, 1);
@@ -46,7 +47,21 @@ void runWithDeviceInactive(DeviceControl& control, int32_t machineNumber,
         }
         throw;
     }
-    control.SetDeviceActive(machineNumber, 1);
+}
+
+void runWithDeviceInactiveThenClose(DeviceControl& control, int32_t machineNumber,
+                                    const std::function<void()>& work) {
+    try {
+        runWithDeviceInactive(control, machineNumber, work);
+    } catch (...) {
+        try {
+            control.CloseLink();
+        } catch (...) {
+            // As above.
+        }
+        throw;
+    }
+    control.CloseLink();
 }
 
 } // namespace nakilon

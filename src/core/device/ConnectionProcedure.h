@@ -44,10 +44,18 @@ int32_t passwordNumber(std::string_view passwordText);
 ConnectResult connectDevice(DeviceControl& control, const ConnectionValues& values);
 
 // Runs `work` with the terminal taken out of use: SetDeviceActive 0 before,
-// SetDeviceActive 1 after. When `work` raises, the terminal is still returned
-// to use (if the link allows) before the error goes on, so that a failed
-// command never leaves a terminal locked for its users.
+// SetDeviceActive 1 after; the link stays open. When any of it raises, the
+// terminal is still returned to use (SetDeviceActive 1 tried once more, its
+// own error ignored) before the first error goes on, so that a failed command
+// never leaves a terminal locked for its users while the link allows.
 void runWithDeviceInactive(DeviceControl& control, int32_t machineNumber,
                            const std::function<void()>& work);
+
+// The same, then CloseLink. When any of it raises, SetDeviceActive 1 and
+// CloseLink are still tried (their own errors ignored) before the first error
+// goes on: a failed command leaves neither the terminal out of use nor the
+// link open.
+void runWithDeviceInactiveThenClose(DeviceControl& control, int32_t machineNumber,
+                                    const std::function<void()>& work);
 
 } // namespace nakilon

@@ -1,7 +1,10 @@
 // nakilon-terminal as a process: started on a free port, driven through the
 // emulator backend, stopped by a signal.
 #include "core/base/Error.h"
+#include "core/base/Operator.h"
 #include "core/device/ConnectionProcedure.h"
+#include "core/maintenance/DeviceMaintenance.h"
+#include "core/tables/TDataModul.h"
 #include "emulator/StateFile.h"
 #include "emulator/net/EmulatorDeviceControl.h"
 #include "support/TempFolder.h"
@@ -15,6 +18,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -160,6 +164,74 @@ TEST(TerminalTool, ServesGeneratedTerminalKeepsStateAndJournalStopsOnSignal) {
     EXPECT_EQ(folder.read("journal.txt"), "OpenNetworkLink 4 127.0.0.1 " + std::to_string(port) +
                                               " 99\nSetReadMark 1\nFetchLogBatch 4 ReadMark=1\n" +
                                               takes + "CloseLink\n");
+}
+
+// The maintenance commands' device row for a terminal on 127.0.0.1:`port`.
+void addDevice(TDataModul& data, int port) {
+    data.CihazTable.open();
+    data.CihazTable.append();
+    data.CihazTable.setInteger("MakineNo", 1);
+    data.CihazTable.setInteger("BaglantiTipi", 1);
+    data.CihazTable.setText("IPAdres", "127.0.0.1");
+    data.CihazTable.setInteger("Port", port);
+    data.CihazTable.post();
+}
+
+class YesOperator : public Operator {
+public:
+    void information(const std::string&) override {}
+    bool confirm(const std::string&) override { return true; }
+    void processEvents() override {}
+    void repaintTransferGrid() override {}
+};
+
+std::string errorOf(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const Error& error) {
+        return error.text();
+    }
+    return "no error";
+}
+
+// A terminal told to fail a call after the program took it out of use: the
+// command still returns it to use and closes the link; told to drop the
+// line instead, the terminal is left out of use, which its state file shows.
+TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
+    testsupport::TempFolder folder;
+    folder.write("t.state", "terminal 1 0\nuser 1001 0 3 1 0\nlog 1 1 2024 1 1 8 0 0 new\n");
+    const std::string state = folder.file("t.state");
+    Process process({"--port", "0", "--state", state, "--journal", folder.file("journal.txt"),
+                     "--fail", "FetchUserIndex:1", "--drop", "PurgeLogs:1"});
+    const int port = portOf(process.readLine());
+    ASSERT_GT(port, 0) << process.errors();
+    TDataModul data;
+    addDevice(data, port);
+    YesOperator op;
+    auto control = makeEmulatorDeviceControl();
+
+    EXPECT_EQ(errorOf([&] { removeAllPrivileges(data.CihazTable, *control, op); }),
+              "Cihaz hata bildirdi: FetchUserIndex işlemi tamamlanamadı");
+    // CloseLink expects no answer; let the terminal read it.
+    const auto endsWithClose = [&] {
+        const std::string journal = folder.read("journal.txt");
+        return journal.size() >= 10 && journal.compare(journal.size() - 10, 10, "CloseLink\n") == 0;
+    };
+    for (int i = 0; i < 500 && !endsWithClose(); ++i)
+        usleep(10000);
+    EXPECT_EQ(folder.read("journal.txt"), "OpenNetworkLink 1 127.0.0.1 " + std::to_string(port) +
+                                              " 0\nSetDeviceActive 1 0\nFetchUserIndex 1\n"
+                                              "SetDeviceActive 1 1\nCloseLink\n");
+    EXPECT_TRUE(readStateFile(state).active);
+    EXPECT_EQ(readStateFile(state).users[0].privilege, 3);
+
+    EXPECT_EQ(errorOf([&] { purgeDeviceRecords(data.CihazTable, *control, op); }),
+              "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı");
+    const TerminalState left = readStateFile(state);
+    EXPECT_FALSE(left.active);
+    EXPECT_EQ(left.logs.size(), 1u);
+    process.signal(SIGTERM);
+    EXPECT_EQ(process.wait(), 0);
 }
 
 TEST(TerminalTool, FrozenClockReportsItsTimeAndTheWeekdayGiven) {

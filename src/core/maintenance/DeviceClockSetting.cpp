@@ -1,0 +1,40 @@
+#include "core/maintenance/DeviceClockSetting.h"
+
+#include "core/base/Operator.h"
+#include "core/device/ConnectionProcedure.h"
+#include "core/device/DeviceControl.h"
+#include "core/maintenance/ClockTexts.h"
+
+namespace nakilon {
+
+DeviceClockSetting::DeviceClockSetting(DeviceControl& control, LocalClock computerClock,
+                                       DeviceClockView& view, Operator& op)
+    : m_control(control), m_computerClock(computerClock ? std::move(computerClock) : localNow),
+      m_view(view), m_op(op) {}
+
+void DeviceClockSetting::readDeviceClock(int32_t machineNumber) {
+    DateTime time;
+    int32_t weekday = 0;
+    bool read = false;
+    runWithDeviceInactive(m_control, machineNumber, [&] {
+        // The sixth value is not read.
+        int32_t unread = 0;
+        read = m_control.ReadDeviceClock(machineNumber, time.year, time.month, time.day, time.hour,
+                                         time.minute, unread, weekday);
+    });
+    m_view.showDeviceClock(read ? terminalClockText(time, weekday) : DeviceClockUnreadText);
+}
+
+void DeviceClockSetting::showComputerClock() {
+    m_view.showComputerClock(computerClockText(m_computerClock()));
+}
+
+void DeviceClockSetting::syncDeviceClock(int32_t machineNumber) {
+    // The computer's clock is the only source: no time goes with the call.
+    runWithDeviceInactive(m_control, machineNumber,
+                          [&] { m_control.SyncDeviceClock(machineNumber); });
+    readDeviceClock(machineNumber);
+    m_op.information(DeviceClockUpdatedText);
+}
+
+} // namespace nakilon

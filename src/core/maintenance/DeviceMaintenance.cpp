@@ -1,0 +1,74 @@
+#include "core/maintenance/DeviceMaintenance.h"
+
+#include "core/base/Operator.h"
+#include "core/device/ConnectionProcedure.h"
+#include "core/device/DeviceControl.h"
+#include "core/device/DeviceRow.h"
+
+namespace nakilon {
+
+namespace {
+
+// Connects for a command that ends without a word when the connection type is
+// none of the three; true when connected.
+bool connectOrReport(DeviceControl& control, const ConnectionValues& values, Operator& op) {
+    switch (connectDevice(control, values)) {
+    case ConnectResult::Connected:
+        return true;
+    case ConnectResult::Failed:
+        op.information(maintenance::NotConnectedText);
+        return false;
+    case ConnectResult::UnknownType:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+void testConnection(const RecordTable& cihazTable, DeviceControl& control, Operator& op) {
+    if (connectDevice(control, currentConnectionValues(cihazTable)) != ConnectResult::Connected) {
+        op.information(maintenance::NotConnectedText);
+        return;
+    }
+    control.CloseLink();
+    op.information(maintenance::ConnectedText);
+}
+
+void removeAllPrivileges(const RecordTable& cihazTable, DeviceControl& control, Operator& op) {
+    if (!op.confirm(maintenance::RemovePrivilegesQuestion))
+        return;
+    const ConnectionValues values = currentConnectionValues(cihazTable);
+    if (!connectOrReport(control, values, op))
+        return;
+    const int32_t m = values.machineNumber;
+    runWithDeviceInactiveThenClose(control, m, [&] {
+        control.FetchUserIndex(m);
+        // Every entry, whatever privilege it has; a user with several
+        // enrollments has several entries.
+        int32_t user = 0, secondMachine = 0, slot = 0, privilege = 0, enabled = 0;
+        while (control.TakeUserIndexEntry(m, user, secondMachine, slot, privilege, enabled))
+            control.ChangeUserRole(m, user, secondMachine, slot, 0);
+    });
+}
+
+void purgeDeviceRecords(const RecordTable& cihazTable, DeviceControl& control, Operator& op) {
+    if (!op.confirm(maintenance::PurgeRecordsQuestion))
+        return;
+    const ConnectionValues values = currentConnectionValues(cihazTable);
+    if (!connectOrReport(control, values, op))
+        return;
+    const int32_t m = values.machineNumber;
+    runWithDeviceInactiveThenClose(control, m, [&] { control.PurgeLogs(m); });
+    op.information(maintenance::PurgeDoneText);
+}
+
+std::optional<int32_t> connectForClock(const RecordTable& cihazTable, DeviceControl& control,
+                                       Operator& op) {
+    const ConnectionValues values = currentConnectionValues(cihazTable);
+    if (!connectOrReport(control, values, op))
+        return std::nullopt;
+    return values.machineNumber;
+}
+
+} // namespace nakilon

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace nakilon {
+
+class DeviceControl;
+class Operator;
+class RecordTable;
+
+// What the maintenance commands show and ask (UTF-8).
+namespace maintenance {
+inline constexpr const char* NotConnectedText = "Bağlantı Kurulamadı ! ! !";
+inline constexpr const char* ConnectedText = "Bağlantı Kuruldu";
+inline constexpr const char* RemovePrivilegesQuestion =
+    "Cihaza giriş yetkisi olan tüm personelin yetkileri kaldırılacaktır. Yetkileri kaldırmak "
+    "istediğinizden emin misiniz?";
+// Two lines joined by one carriage return.
+inline constexpr const char* PurgeRecordsQuestion =
+    "Silme işlemini yapmadan önce cihazdaki tüm kayıtların bilgisayara aktarıldığından emin "
+    "olun. \r"
+    "Bu işlem sonucunda cihazdaki hareket kayıtları geri dönülemez şekilde silinecektir. "
+    "Cihazdaki tüm hareket kayıtlarını silmek istediğinize emin misiniz?";
+inline constexpr const char* PurgeDoneText = "Silme işlemi tamamlandı.";
+} // namespace maintenance
+
+// Each command acts on the terminal of the current row of `cihazTable` (the
+// marks play no part) through the main window's device control. A failed
+// connection shows NotConnectedText. The commands that take the terminal out
+// of use return it to use and close the link also when the device control
+// raises on the way; the error then goes on to the caller.
+
+// "Bağlantı Test": opens and closes the link, nothing else. A connection type
+// other than 1, 2 or 3 is a failed connection.
+void testConnection(const RecordTable& cihazTable, DeviceControl& control, Operator& op);
+
+// "Cihaz Şifre Sil", after the question: privilege 0 for every entry of the
+// terminal's user list, passing back the second machine number that the entry
+// delivered. Nothing is shown afterwards; another connection type ends
+// silently.
+void removeAllPrivileges(const RecordTable& cihazTable, DeviceControl& control, Operator& op);
+
+// "Yedekleri Sil", after the question: deletes every record held in the
+// terminal, then PurgeDoneText. Another connection type ends silently.
+void purgeDeviceRecords(const RecordTable& cihazTable, DeviceControl& control, Operator& op);
+
+// "Tarih/Saat Ayarla": connects and leaves the link open for the clock dialog.
+// The machine number to give the dialog, or nothing (the failure shown, or a
+// connection type other than 1, 2 or 3, silently).
+std::optional<int32_t> connectForClock(const RecordTable& cihazTable, DeviceControl& control,
+                                       Operator& op);
+
+} // namespace nakilon

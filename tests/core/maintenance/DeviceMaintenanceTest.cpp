@@ -1,0 +1,331 @@
+// The maintenance commands against emulated terminals: what each terminal
+// received, in order, and what it holds afterwards.
+#include "core/maintenance/DeviceMaintenance.h"
+
+#include "core/base/Error.h"
+#include "core/tables/TDataModul.h"
+#include "support/InProcessTerminals.h"
+#include "support/RecordingOperator.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace nakilon {
+namespace {
+
+using testsupport::InProcessTerminals;
+using testsupport::RecordingOperator;
+using Lines = std::vector<std::string>;
+
+const std::string PrivilegeQuestion =
+    "? Cihaza giriş yetkisi olan tüm personelin yetkileri kaldırılacaktır. Yetkileri kaldırmak "
+    "istediğinizden emin misiniz?";
+const std::string PurgeQuestion =
+    "? Silme işlemini yapmadan önce cihazdaki tüm kayıtların bilgisayara aktarıldığından emin "
+    "olun. \rBu işlem sonucunda cihazdaki hareket kayıtları geri dönülemez şekilde "
+    "silinecektir. Cihazdaki tüm hareket kayıtlarını silmek istediğinize emin misiniz?";
+
+// Machine 1 on Ethernet with password 1234: users in several slots, with a
+// second machine number of their own, disabled, of every privilege.
+TerminalState office() {
+    TerminalState state;
+    state.machineNumber = 1;
+    state.password = 1234;
+    state.users = {{1001, 0, 3, 1, 0},
+                   {1001, 5, 3, 1, 0},
+                   {1002, 1, 1, 0, 0},
+                   {1003, 2, 2, 1, 0, 9},
+                   {1004, 11, 0, 1, 4321}};
+    state.logs = {{1001, 0x0401, 2024, 3, 4, 8, 0, 0, true},
+                  {1002, 0x0501, 2024, 3, 4, 17, 0, 0, false}};
+    return state;
+}
+
+// Machine 2 on serial port 3 (and USB), with one user.
+TerminalState depot() {
+    TerminalState state;
+    state.machineNumber = 2;
+    state.users = {{2001, 0, 3, 1, 0}};
+    state.logs = {{2001, 0x0401, 2024, 3, 4, 8, 0, 0, true}};
+    return state;
+}
+
+class DeviceMaintenanceTest : public ::testing::Test {
+protected:
+    DeviceMaintenanceTest() {
+        m_terminals.add(office(), {false, "127.0.0.1", 4370});
+        m_terminals.add(depot(), {true, {}, 3});
+        m_data.CihazTable.open();
+    }
+
+    // A device row; the new row becomes the current one.
+    void addDevice(int32_t type, int32_t machine, int32_t port, const char* password = "1234",
+                   int32_t mark = 0) {
+        RecordTable& t = m_data.CihazTable;
+        t.append();
+        t.setInteger("CihazNo", t.rowCount());
+        t.setInteger("MakineNo", machine);
+        t.setInteger("BaglantiTipi", type);
+        t.setText("IPAdres", "127.0.0.1");
+        t.setText("Parola", password);
+        t.setInteger("Port", port);
+        t.setInteger("Isaret", mark);
+        t.post();
+    }
+    void addOffice() { addDevice(1, 1, 4370); }
+
+    DeviceControl& control() { return m_terminals.control(); }
+    const RecordTable& devices() const { return m_data.CihazTable; }
+    const Lines& officeJournal() const { return m_terminals.journal(0); }
+    const Lines& depotJournal() const { return m_terminals.journal(1); }
+
+    std::string errorOf(const std::function<void()>& command) {
+        try {
+            command();
+        } catch (const Error& error) {
+            return error.text();
+        }
+        return "no error";
+    }
+
+    InProcessTerminals m_terminals;
+    TDataModul m_data;
+    RecordingOperator m_op;
+};
+
+TEST_F(DeviceMaintenanceTest, ConnectionTestOpensAndClosesEveryConnectionType) {
+    struct Case {
+        int32_t type, machine, port;
+        size_t terminal;
+        std::string open;
+    };
+    const Case cases[] = {
+        {1, 1, 4370, 0, "OpenNetworkLink 1 127.0.0.1 4370 1234"},
+        {2, 2, 3, 1, "OpenSerialLink 2 3 115200"},
+        // USB is serial port 0 whatever Port holds.
+        {3, 2, 5005, 1, "OpenSerialLink 2 0 115200"},
+    };
+    m_terminals.add(depot(), {true, {}, 0});
+    for (const Case& c : cases) {
+        addDevice(c.type, c.machine, c.port);
+        testConnection(devices(), control(), m_op);
+    }
+    EXPECT_EQ(m_op.shown, (Lines{"Bağlantı Kuruldu", "Bağlantı Kuruldu", "Bağlantı Kuruldu"}));
+    // No disable or enable: the terminal is only opened and closed.
+    EXPECT_EQ(officeJournal(), (Lines{cases[0].open, "CloseLink"}));
+    EXPECT_EQ(depotJournal(), (Lines{cases[1].open, "CloseLink"}));
+    EXPECT_EQ(m_terminals.journal(2), (Lines{cases[2].open, "CloseLink"}));
+}
+
+TEST_F(DeviceMaintenanceTest, ConnectionTestReportsEveryKindOfFailedConnection) {
+    // An empty device list reads as connection type 0.
+    testConnection(devices(), control(), m_op);
+    addDevice(1, 1, 4370, "1235"); // wrong password
+    testConnection(devices(), control(), m_op);
+    addDevice(4, 1, 4370); // no such connection type
+    testConnection(devices(), control(), m_op);
+    addDevice(2, 2, 4); // nothing on that port
+    testConnection(devices(), control(), m_op);
+    EXPECT_EQ(m_op.shown, Lines(4, "Bağlantı Kurulamadı ! ! !"));
+    EXPECT_EQ(officeJournal(), (Lines{"OpenNetworkLink 1 127.0.0.1 4370 1235"}));
+    EXPECT_TRUE(depotJournal().empty());
+}
+
+TEST_F(DeviceMaintenanceTest, PrivilegeRemovalGivesEveryEntryPrivilegeZeroWithItsSecondMachine) {
+    addOffice();
+    m_op.answerNext(true);
+    removeAllPrivileges(devices(), control(), m_op);
+    EXPECT_EQ(m_op.shown, (Lines{PrivilegeQuestion}));
+    EXPECT_EQ(officeJournal(), (Lines{
+                                   "OpenNetworkLink 1 127.0.0.1 4370 1234",
+                                   "SetDeviceActive 1 0",
+                                   "FetchUserIndex 1",
+                                   "TakeUserIndexEntry 1",
+                                   "ChangeUserRole 1 1001 1 0 0",
+                                   "TakeUserIndexEntry 1",
+                                   "ChangeUserRole 1 1001 1 5 0",
+                                   "TakeUserIndexEntry 1",
+                                   "ChangeUserRole 1 1002 1 1 0",
+                                   "TakeUserIndexEntry 1",
+                                   "ChangeUserRole 1 1003 9 2 0",
+                                   "TakeUserIndexEntry 1",
+                                   "ChangeUserRole 1 1004 1 11 0",
+                                   "TakeUserIndexEntry 1",
+                                   "SetDeviceActive 1 1",
+                                   "CloseLink",
+                               }));
+    TerminalState expected = office();
+    for (UserEntry& user : expected.users)
+        user.privilege = 0;
+    EXPECT_EQ(m_terminals.state(0), expected);
+}
+
+TEST_F(DeviceMaintenanceTest, PrivilegeRemovalOnATerminalWithoutUsersStillEnablesAndCloses) {
+    m_terminals.terminal(1).state().users.clear();
+    addDevice(2, 2, 3);
+    m_op.answerNext(true);
+    removeAllPrivileges(devices(), control(), m_op);
+    EXPECT_EQ(m_op.shown, (Lines{PrivilegeQuestion}));
+    EXPECT_EQ(depotJournal(),
+              (Lines{"OpenSerialLink 2 3 115200", "SetDeviceActive 2 0", "FetchUserIndex 2",
+                     "TakeUserIndexEntry 2", "SetDeviceActive 2 1", "CloseLink"}));
+}
+
+TEST_F(DeviceMaintenanceTest, RecordDeletionPurgesBetweenDisableAndEnableThenSaysSo) {
+    addOffice();
+    m_op.answerNext(true);
+    purgeDeviceRecords(devices(), control(), m_op);
+    EXPECT_EQ(m_op.shown, (Lines{PurgeQuestion, "Silme işlemi tamamlandı."}));
+    EXPECT_EQ(officeJournal(),
+              (Lines{"OpenNetworkLink 1 127.0.0.1 4370 1234", "SetDeviceActive 1 0", "PurgeLogs 1",
+                     "SetDeviceActive 1 1", "CloseLink"}));
+    EXPECT_TRUE(m_terminals.state(0).logs.empty());
+    EXPECT_TRUE(m_terminals.state(0).active);
+    EXPECT_EQ(m_terminals.state(0).users, office().users);
+}
+
+// Each destructive command, with the question it asks.
+struct Deletion {
+    const char* name;
+    void (*command)(const RecordTable&, DeviceControl&, Operator&);
+    std::string question;
+};
+const Deletion deletions[] = {
+    {"privileges", removeAllPrivileges, PrivilegeQuestion},
+    {"records", purgeDeviceRecords, PurgeQuestion},
+};
+
+TEST_F(DeviceMaintenanceTest, DeletionsAnsweredNoDoNothing) {
+    addOffice();
+    for (const Deletion& deletion : deletions) {
+        m_op.shown.clear();
+        m_op.answerNext(false);
+        deletion.command(devices(), control(), m_op);
+        EXPECT_EQ(m_op.shown, (Lines{deletion.question})) << deletion.name;
+    }
+    EXPECT_TRUE(officeJournal().empty());
+    EXPECT_EQ(m_terminals.state(0), office());
+}
+
+TEST_F(DeviceMaintenanceTest, DeletionsEndSilentlyOnAnEmptyListOrAnotherTypeAndReportFailures) {
+    for (const Deletion& deletion : deletions) {
+        m_data.CihazTable.close();
+        m_data.CihazTable.open();
+        m_op.shown.clear();
+        m_op.answerNext(true);
+        deletion.command(devices(), control(), m_op); // empty list
+        addDevice(0, 1, 4370);
+        m_op.answerNext(true);
+        deletion.command(devices(), control(), m_op); // connection type 0
+        EXPECT_EQ(m_op.shown, (Lines{deletion.question, deletion.question})) << deletion.name;
+
+        addDevice(1, 1, 4370, "1"); // refused
+        m_op.shown.clear();
+        m_op.answerNext(true);
+        deletion.command(devices(), control(), m_op);
+        EXPECT_EQ(m_op.shown, (Lines{deletion.question, "Bağlantı Kurulamadı ! ! !"}))
+            << deletion.name;
+    }
+    EXPECT_EQ(officeJournal(), Lines(2, "OpenNetworkLink 1 127.0.0.1 4370 1"));
+    EXPECT_EQ(m_terminals.state(0), office());
+}
+
+TEST_F(DeviceMaintenanceTest, TheCurrentRowIsUsedAndAMarkedRowIsNotTouched) {
+    addDevice(1, 1, 4370, "1234", 1); // marked
+    addDevice(2, 2, 3, "", 0);        // current, not marked
+    testConnection(devices(), control(), m_op);
+    m_op.answerNext(true);
+    removeAllPrivileges(devices(), control(), m_op);
+    m_op.answerNext(true);
+    purgeDeviceRecords(devices(), control(), m_op);
+    EXPECT_TRUE(officeJournal().empty());
+    EXPECT_EQ(m_terminals.state(0), office());
+    EXPECT_EQ(depotJournal().front(), "OpenSerialLink 2 3 115200");
+    EXPECT_EQ(m_terminals.state(1).users[0].privilege, 0);
+    EXPECT_TRUE(m_terminals.state(1).logs.empty());
+}
+
+// A terminal that fails a call after it was taken out of use is returned to
+// use and its link closed before the error reaches the operator.
+TEST_F(DeviceMaintenanceTest, AnErrorAfterTheDisableStillEnablesAndCloses) {
+    struct Case {
+        const char* operation;
+        int64_t call;
+        const Deletion& command;
+        Lines journalEnd; // from the failed call on
+    };
+    const Case cases[] = {
+        {"FetchUserIndex",
+         1,
+         deletions[0],
+         {"FetchUserIndex 1", "SetDeviceActive 1 1", "CloseLink"}},
+        {"ChangeUserRole",
+         2,
+         deletions[0],
+         {"ChangeUserRole 1 1001 1 5 0", "SetDeviceActive 1 1", "CloseLink"}},
+        {"PurgeLogs", 1, deletions[1], {"PurgeLogs 1", "SetDeviceActive 1 1", "CloseLink"}},
+        // The enable itself fails: tried once more, then closed.
+        {"SetDeviceActive",
+         2,
+         deletions[1],
+         {"SetDeviceActive 1 1", "SetDeviceActive 1 1", "CloseLink"}},
+        // So does the disable: the terminal may have taken it.
+        {"SetDeviceActive",
+         1,
+         deletions[0],
+         {"SetDeviceActive 1 0", "SetDeviceActive 1 1", "CloseLink"}},
+    };
+    addOffice();
+    for (const Case& c : cases) {
+        InProcessTerminals terminals;
+        VirtualTerminal& terminal = terminals.add(office(), {false, "127.0.0.1", 4370});
+        terminal.addFault({c.operation, c.call, FaultKind::Fail});
+        m_op.answerNext(true);
+        EXPECT_EQ(errorOf([&] { c.command.command(devices(), terminals.control(), m_op); }),
+                  std::string("Cihaz hata bildirdi: ") + c.operation + " işlemi tamamlanamadı")
+            << c.operation;
+        const Lines& journal = terminals.journal(0);
+        ASSERT_GE(journal.size(), c.journalEnd.size());
+        EXPECT_EQ(Lines(journal.end() - static_cast<long>(c.journalEnd.size()), journal.end()),
+                  c.journalEnd)
+            << c.operation;
+        EXPECT_TRUE(terminals.state(0).active) << c.operation;
+        // Nothing is shown by the command itself: the error box shows the error.
+        EXPECT_EQ(m_op.shown.back(), c.command.question);
+    }
+}
+
+TEST_F(DeviceMaintenanceTest, ALinkThatDropsAfterTheDisableCannotEnableAndSaysWhy) {
+    m_terminals.terminal(0).addFault({"PurgeLogs", 1, FaultKind::Drop});
+    addOffice();
+    m_op.answerNext(true);
+    EXPECT_EQ(errorOf([&] { purgeDeviceRecords(devices(), control(), m_op); }),
+              "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı");
+    EXPECT_EQ(officeJournal(), (Lines{"OpenNetworkLink 1 127.0.0.1 4370 1234",
+                                      "SetDeviceActive 1 0", "PurgeLogs 1"}));
+    EXPECT_FALSE(m_terminals.state(0).active);
+    EXPECT_EQ(m_terminals.state(0).logs.size(), 2u);
+    // The next command finds the terminal again and returns it to use.
+    m_op.answerNext(true);
+    purgeDeviceRecords(devices(), control(), m_op);
+    EXPECT_TRUE(m_terminals.state(0).active);
+    EXPECT_TRUE(m_terminals.state(0).logs.empty());
+}
+
+TEST_F(DeviceMaintenanceTest, ClockCommandLeavesItsLinkOpenAndASecondOneOpensAgain) {
+    EXPECT_EQ(connectForClock(devices(), control(), m_op), std::nullopt); // empty list
+    addDevice(2, 2, 3, "");
+    EXPECT_EQ(connectForClock(devices(), control(), m_op), 2);
+    EXPECT_EQ(connectForClock(devices(), control(), m_op), 2);
+    addDevice(2, 7, 3, ""); // another machine number is refused
+    EXPECT_EQ(connectForClock(devices(), control(), m_op), std::nullopt);
+    EXPECT_EQ(m_op.shown, (Lines{"Bağlantı Kurulamadı ! ! !"}));
+    // No CloseLink that nobody called, and the terminal stays in use.
+    EXPECT_EQ(depotJournal(), (Lines{"OpenSerialLink 2 3 115200", "OpenSerialLink 2 3 115200",
+                                     "OpenSerialLink 7 3 115200"}));
+    EXPECT_TRUE(m_terminals.state(1).active);
+}
+
+} // namespace
+} // namespace nakilon
