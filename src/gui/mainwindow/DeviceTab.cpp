@@ -117,6 +117,22 @@ void DeviceTab::openDeviceEditor() {
     editor.exec();
 }
 
+QPushButton* DeviceTab::testButon() const {
+    return m_ui->TestButon;
+}
+
+QPushButton* DeviceTab::yetkiliSilButon() const {
+    return m_ui->YetkiliSilButon;
+}
+
+QPushButton* DeviceTab::yedekSilButon() const {
+    return m_ui->YedekSilButon;
+}
+
+QPushButton* DeviceTab::zamanAyarButon() const {
+    return m_ui->ZamanAyarButon;
+}
+
 void DeviceTab::v_IsaretPropertiesChange(int row, bool marked) {
     runCommand(this, [&] { setDeviceMark(m_data.CihazTable, row, marked, deviceFile()); });
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+class QPushButton;
 class QTableView;
 
 namespace Ui {
@@ -27,6 +28,11 @@ public:
     ~DeviceTab() override;
 
     QTableView* grid() const;
+    // The buttons of the maintenance commands, which the main window handles.
+    QPushButton* testButon() const;
+    QPushButton* yetkiliSilButon() const;
+    QPushButton* yedekSilButon() const;
+    QPushButton* zamanAyarButon() const;
 
 protected:
     // Enter on a device row edits it, Delete asks to delete it.

@@ -1,10 +1,12 @@
 #include "gui/mainwindow/TAnaForm.h"
 
+#include "core/maintenance/DeviceMaintenance.h"
 #include "core/settings/ProgramValues.h"
 #include "core/tables/TDataModul.h"
 #include "core/transfer/EntryFilter.h"
 #include "core/transfer/TransferRun.h"
 #include "gui/devicelist/TCihazSecimForm.h"
+#include "gui/maintenance/TZamanAyarForm.h"
 #include "gui/mainwindow/DeviceTab.h"
 #include "gui/mainwindow/SettingsTab.h"
 #include "gui/mainwindow/TransferTab.h"
@@ -45,6 +47,16 @@ TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& 
     // Nothing is saved on the way out: every change was written when made.
     connect(m_ui->KapatButon, &QPushButton::clicked, this, &QWidget::close);
     connect(m_transferTab->aktarButon(), &QPushButton::clicked, this, &TAnaForm::AktarButonClick);
+    connect(m_deviceTab->testButon(), &QPushButton::clicked, this, &TAnaForm::TestButonClick);
+    connect(m_deviceTab->yetkiliSilButon(), &QPushButton::clicked, this,
+            &TAnaForm::YetkiliSilButonClick);
+    connect(m_deviceTab->yedekSilButon(), &QPushButton::clicked, this,
+            &TAnaForm::YedekSilButonClick);
+    connect(m_deviceTab->zamanAyarButon(), &QPushButton::clicked, this,
+            &TAnaForm::ZamanAyarButonClick);
+    // The dialogs are made once, hidden, and live as long as the window.
+    m_zamanAyarForm = new TZamanAyarForm(
+        cc, [this] { return m_clock(); }, this);
 }
 
 TAnaForm::~TAnaForm() = default;
@@ -72,6 +84,32 @@ void TAnaForm::AktarButonClick() {
     });
     setCommandsEnabled(true);
     m_transferRunning = false;
+}
+
+void TAnaForm::TestButonClick() {
+    WindowOperator op(this);
+    runCommand(this, [&] { testConnection(m_data.CihazTable, m_cc, op); });
+}
+
+void TAnaForm::YetkiliSilButonClick() {
+    WindowOperator op(this);
+    runCommand(this, [&] { removeAllPrivileges(m_data.CihazTable, m_cc, op); });
+}
+
+void TAnaForm::YedekSilButonClick() {
+    WindowOperator op(this);
+    runCommand(this, [&] { purgeDeviceRecords(m_data.CihazTable, m_cc, op); });
+}
+
+void TAnaForm::ZamanAyarButonClick() {
+    WindowOperator op(this);
+    std::optional<int32_t> machineNumber;
+    if (!runCommand(this, [&] { machineNumber = connectForClock(m_data.CihazTable, m_cc, op); }) ||
+        !machineNumber)
+        return;
+    // The link stays open after the dialog, until the next command on m_cc.
+    m_zamanAyarForm->CihazMakineNo = *machineNumber;
+    m_zamanAyarForm->exec();
 }
 
 void TAnaForm::setCommandsEnabled(bool enabled) {

@@ -21,6 +21,7 @@ class SettingsTab;
 class TCihazSecimForm;
 class TDataModul;
 class TransferTab;
+class TZamanAyarForm;
 struct ProgramValues;
 
 // The main window: the tabs "Hareketleri Aktar", "Cihaz Ayarları" and
@@ -56,6 +57,16 @@ public:
     // unless set); tests fix it.
     void setClock(LocalClock clock) { m_clock = std::move(clock); }
 
+    // The maintenance commands on the current device: "Bağlantı Test",
+    // "Cihaz Şifre Sil", "Yedekleri Sil", "Tarih/Saat Ayarla".
+    void TestButonClick();
+    void YetkiliSilButonClick();
+    void YedekSilButonClick();
+    void ZamanAyarButonClick();
+
+    // The clock dialog, made with the window.
+    TZamanAyarForm* zamanAyarForm() const { return m_zamanAyarForm; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -80,6 +91,7 @@ private:
     DeviceTab* m_deviceTab;
     SettingsTab* m_settingsTab;
     TCihazSecimForm* m_cihazSecimForm;
+    TZamanAyarForm* m_zamanAyarForm;
     bool m_shownOnce = false;
 };
 

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/base/LocalTime.h"
+#include "core/maintenance/DeviceClockSetting.h"
+#include "gui/widgets/WindowOperator.h"
+
+#include <QDialog>
+
+#include <cstdint>
+#include <memory>
+
+class QTimer;
+
+namespace Ui {
+class TZamanAyarForm;
+}
+
+namespace nakilon {
+
+class DeviceControl;
+
+// "Tarih / Saat Ayarla": a terminal's date and time beside the computer's
+// running clock, and the button that sets the one to the other. It works on
+// the link that the clock command opened on the main window's device control
+// and leaves it open. Made once at start-up and shown again for each command.
+class TZamanAyarForm : public QDialog, private DeviceClockView {
+    Q_OBJECT
+public:
+    // `clock` is the computer's clock (localNow when empty).
+    TZamanAyarForm(DeviceControl& cc, LocalClock clock, QWidget* parent = nullptr);
+    ~TZamanAyarForm() override;
+
+    // The terminal's machine number, set by the caller before each showing.
+    int32_t CihazMakineNo = 0;
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void Timer1Timer();
+    void cxButton2Click();
+    void KapatButonClick();
+    void FormClose();
+
+    void showDeviceClock(const std::string& text) override;
+    void showComputerClock(const std::string& text) override;
+
+    std::unique_ptr<Ui::TZamanAyarForm> m_ui;
+    QTimer* m_timer;
+    WindowOperator m_operator;
+    DeviceClockSetting m_setting;
+};
+
+} // namespace nakilon
