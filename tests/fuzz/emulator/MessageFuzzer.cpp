@@ -59,9 +59,12 @@ private:
 
 void driveSession(const std::deque<std::vector<uint8_t>>& requests) {
     TerminalState state;
-    state.logs = {{1, 2, 3, 4, 5, 6, 7, 8, true}};
+    state.logs = {{{1, 2, {{3, 4, 5}, 6, 7, 8}}, true}};
     state.users = {{1, 0, 3, 1, 0}};
     VirtualTerminal terminal(state, [] { return int64_t{0}; });
+    // Faults answer or end the link in the middle of the exchange.
+    terminal.addFault({"SetDeviceActive", 2, FaultKind::Fail});
+    terminal.addFault({"PurgeLogs", 1, FaultKind::Drop});
     TerminalSession session(terminal);
     for (const std::vector<uint8_t>& request : requests) {
         try {
@@ -72,27 +75,33 @@ void driveSession(const std::deque<std::vector<uint8_t>>& requests) {
     }
 }
 
+// Each operation on its own: an error (a failed operation, a broken answer)
+// ends only that call, and the next one finds the link as the error left it.
+template <class Call> void attempt(Call&& call) {
+    try {
+        call();
+    } catch (const Error&) {
+    }
+}
+
 void driveControl(std::deque<std::vector<uint8_t>> answers) {
     ChannelDeviceControl control(std::make_unique<ScriptedChannel>(std::move(answers)));
     int32_t v[10];
     EnrollmentData data{};
-    try {
-        if (!control.OpenSerialLink(1, 0, 115200))
-            return;
-        control.SetReadMark(true);
-        control.FetchLogBatch(1);
-        while (
-            control.TakeLogEntry(1, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9])) {
-        }
-        control.QueryDeviceCounter(1, 6, v[0]);
-        control.FetchUserIndex(1);
-        while (control.TakeUserIndexEntry(1, v[0], v[1], v[2], v[3], v[4])) {
-        }
-        control.DownloadEnrollment(1, 1, 1, 0, v[0], data, v[1]);
-        control.ReadDeviceClock(1, v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
-        control.PurgeLogs(1);
-    } catch (const Error&) {
+    if (!control.OpenSerialLink(1, 0, 115200))
+        return;
+    control.SetReadMark(true);
+    attempt([&] { control.FetchLogBatch(1); });
+    while (control.TakeLogEntry(1, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9])) {
     }
+    attempt([&] { control.QueryDeviceCounter(1, 6, v[0]); });
+    attempt([&] { control.FetchUserIndex(1); });
+    while (control.TakeUserIndexEntry(1, v[0], v[1], v[2], v[3], v[4]))
+        attempt([&] { control.ChangeUserRole(1, v[0], v[1], v[2], 0); });
+    attempt([&] { control.DownloadEnrollment(1, 1, 1, 0, v[0], data, v[1]); });
+    attempt([&] { control.ReadDeviceClock(1, v[0], v[1], v[2], v[3], v[4], v[5], v[6]); });
+    attempt([&] { control.PurgeLogs(1); });
+    control.CloseLink();
 }
 
 } // namespace
