@@ -3,8 +3,6 @@
 #include "core/base/Error.h"
 #include "core/base/Text.h"
 
-#include <limits>
-
 namespace nakilon {
 
 using wire::ProtocolError;
@@ -29,20 +27,6 @@ void ChannelDeviceControl::dropLink() {
 void ChannelDeviceControl::badAnswer(const char* name) {
     dropLink();
     throw Error(formatText("Cihazdan geçersiz yanıt geldi: %s işlemi tamamlanamadı", name));
-}
-
-void ChannelDeviceControl::noteCall(int32_t operation, int32_t argument) {
-    if (!m_linked)
-        return;
-    if (!m_calls.empty()) {
-        wire::ControlCall& last = m_calls.back();
-        if (last.operation == operation && last.argument == argument &&
-            last.count < std::numeric_limits<int32_t>::max()) {
-            ++last.count;
-            return;
-        }
-    }
-    m_calls.push_back({operation, argument, 1});
 }
 
 void ChannelDeviceControl::sendCalls() {
