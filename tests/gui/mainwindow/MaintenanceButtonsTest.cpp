@@ -1,14 +1,11 @@
 // The four maintenance buttons of the device tab, wired to the main window's
 // device control (here one that reaches an emulated terminal in the process).
-#include "core/settings/ProgramValues.h"
-#include "core/tables/TDataModul.h"
 #include "gui/maintenance/TZamanAyarForm.h"
-#include "gui/mainwindow/TAnaForm.h"
 #include "support/DeviceListFile.h"
 #include "support/InProcessTerminals.h"
-#include "support/MessageHookRecorder.h"
-#include "support/TempFolder.h"
+#include "support/MainWindowFixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -20,11 +17,9 @@ namespace nakilon {
 namespace {
 
 using testsupport::InProcessTerminals;
-using testsupport::MessageHookRecorder;
-using testsupport::TempFolder;
 using Lines = std::vector<std::string>;
 
-class MaintenanceButtonsTest : public ::testing::Test {
+class MaintenanceButtonsTest : public testsupport::MainWindowFixture {
 protected:
     MaintenanceButtonsTest() {
         TerminalState state;
@@ -32,23 +27,14 @@ protected:
         state.users = {{1001, 0, 3, 1, 0}, {1002, 4, 1, 0, 0, 8}};
         state.logs = {{1001, 0x0401, 2024, 3, 4, 8, 0, 0, true}};
         m_terminals.add(state, {false, "127.0.0.1", 4370});
-        // Two devices; the second, unmarked, is the current one after loading.
-        m_folder.write("Cihazlar.Dat",
-                       testsupport::kDeviceListHeader +
-                           testsupport::loopbackDeviceLine(1, "Yok", 9, 1, "", 1) +
-                           testsupport::loopbackDeviceLine(2, "Depo", 3, 4370, "", 0));
-        m_form = std::make_unique<TAnaForm>(m_data, m_values, m_terminals.control());
-        EXPECT_TRUE(m_form->create(m_folder.path()));
+        // Two devices; the second, unmarked, is made the current one.
+        writeDeviceList(testsupport::loopbackDeviceLine(1, "Yok", 9, 1, "", 1) +
+                        testsupport::loopbackDeviceLine(2, "Depo", 3, 4370, "", 0));
+        useDeviceControl(m_terminals.control());
+        EXPECT_TRUE(start());
         m_data.CihazTable.moveTo(1);
-        m_form->show();
     }
 
-    QPushButton* button(const char* name) const {
-        QPushButton* found = m_form->findChild<QPushButton*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
     std::vector<QString> texts() const {
         std::vector<QString> shown;
         for (const ShownMessage& message : m_boxes.shown())
@@ -57,12 +43,10 @@ protected:
     }
     const Lines& journal() const { return m_terminals.journal(0); }
 
-    TempFolder m_folder;
-    MessageHookRecorder m_boxes;
+    // The window goes before the device control it was given.
+    ~MaintenanceButtonsTest() override { m_form.reset(); }
+
     InProcessTerminals m_terminals;
-    TDataModul m_data;
-    ProgramValues m_values;
-    std::unique_ptr<TAnaForm> m_form;
 };
 
 TEST_F(MaintenanceButtonsTest, TestYetkiliSilAndYedekSilActOnTheCurrentDevice) {
@@ -92,34 +76,31 @@ TEST_F(MaintenanceButtonsTest, TestYetkiliSilAndYedekSilActOnTheCurrentDevice) {
     EXPECT_EQ(journal().back(), "CloseLink");
 }
 
-TEST_F(MaintenanceButtonsTest, AnErrorOfTheTerminalIsShownAfterItIsBackInUse) {
-    m_terminals.terminal(0).addFault({"FetchUserIndex", 1, FaultKind::Fail});
-    m_boxes.answerNext(true);
-    click("YetkiliSilButon");
-    EXPECT_EQ(m_boxes.errors(),
-              (std::vector<QString>{"Cihaz hata bildirdi: FetchUserIndex işlemi tamamlanamadı."}));
-    EXPECT_TRUE(m_terminals.state(0).active);
-    EXPECT_EQ(Lines(journal().end() - 3, journal().end()),
-              (Lines{"FetchUserIndex 3", "SetDeviceActive 3 1", "CloseLink"}));
-}
-
 TEST_F(MaintenanceButtonsTest, ZamanAyarOpensTheClockDialogOnTheOpenLinkAndLeavesItOpen) {
     QString shownTime;
+    QString computerTime;
     int32_t shownMachine = 0;
     bool wasModal = false;
+    TZamanAyarForm* dialog = m_form->zamanAyarForm();
     QTimer::singleShot(0, [&] {
-        TZamanAyarForm* dialog = m_form->zamanAyarForm();
         shownTime = dialog->findChild<QLineEdit*>(QStringLiteral("TarihSaatEdit"))->text();
         shownMachine = dialog->CihazMakineNo;
         wasModal = dialog->isModal() && dialog->isVisible();
+        // The computer's clock is the window's, from the first tick on.
+        QLabel* saat = dialog->findChild<QLabel*>(QStringLiteral("SaatLabel"));
+        for (int i = 0; i < 200 && saat->text().isEmpty(); ++i)
+            QTest::qWait(50);
+        computerTime = saat->text();
         QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("KapatButon")),
                           Qt::LeftButton);
     });
     click("ZamanAyarButon");
     EXPECT_TRUE(wasModal);
+    EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(shownMachine, 3);
     EXPECT_FALSE(shownTime.isEmpty());
     EXPECT_NE(shownTime, "TarihSaatEdit");
+    EXPECT_EQ(computerTime, "15.01.2024  Pazartesi 09:30:00");
     EXPECT_TRUE(m_boxes.shown().empty());
     EXPECT_EQ(journal(), (Lines{"OpenNetworkLink 3 127.0.0.1 4370 0", "SetDeviceActive 3 0",
                                 "ReadDeviceClock 3", "SetDeviceActive 3 1"}));
