@@ -71,6 +71,10 @@ constexpr int32_t CounterAllLogs = 8;
 // - A link that breaks, or a terminal that stops answering, raises
 //   nakilon::Error with the text that the operator sees; the link is closed
 //   afterwards.
+// - An operation that the terminal (or the component) reports as failed
+//   raises nakilon::Error too; the link stays as the component keeps it (the
+//   emulated terminals keep it open), so the caller may still return the
+//   terminal to use and close the link.
 class DeviceControl {
 public:
     virtual ~DeviceControl() = default;
