@@ -2,7 +2,7 @@
 # (package g++-mingw-w64-x86-64-posix):
 #   cmake -S . -B build-windows -G Ninja \
 #         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-#         -DNAKILON_GUI=OFF -DNAKILON_BENCH=OFF -DNAKILON_EMULATOR=OFF
+#         -DNAKILON_GUI=OFF -DNAKILON_BENCH=OFF
 # The posix flavour is needed for std::thread and std::mutex. Everything is
 # linked statically so that the programs and DLLs run under Wine (or on a
 # bare Windows machine) without the compiler's runtime DLLs beside them.
