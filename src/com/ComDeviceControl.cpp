@@ -1,11 +1,10 @@
 #include "com/ComDeviceControl.h"
 
 #include "com/ComVariant.h"
+#include "com/ControlHost.h"
 #include "com/DispatchObject.h"
 #include "core/base/Error.h"
 #include "core/base/Text.h"
-
-#include <ocidl.h>
 
 #include <deque>
 #include <vector>
@@ -13,12 +12,6 @@
 namespace nakilon {
 
 namespace {
-
-bool componentMissing(HRESULT hr) {
-    return hr == REGDB_E_CLASSNOTREG || hr == HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND) ||
-           hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||
-           hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-}
 
 // The arguments of one call in the order of the method's parameters. Out
 // values live here during the call and reach the caller's variables only when
@@ -81,71 +74,14 @@ private:
 
 } // namespace
 
-// The created component and the COM initialisation of this thread that it
-// needs; both undone in reverse order.
-class ComDeviceControl::Component {
-public:
-    explicit Component(const std::string& classId) {
-        const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        // S_FALSE: already initialised here, still to be balanced.
-        // RPC_E_CHANGED_MODE: the thread runs another model; use it as it is.
-        m_uninitialize = SUCCEEDED(init);
-        try {
-            m_object = std::make_unique<com::DispatchObject>(create(classId));
-        } catch (...) {
-            if (m_uninitialize)
-                CoUninitialize();
-            throw;
-        }
-    }
-    ~Component() {
-        m_object.reset();
-        if (m_uninitialize)
-            CoUninitialize();
-    }
-    Component(const Component&) = delete;
-    Component& operator=(const Component&) = delete;
-
-    com::DispatchObject& object() { return *m_object; }
-
-private:
-    static IDispatch* create(const std::string& classId) {
-        CLSID clsid{};
-        const std::wstring wideId = com::wideFromUtf8(classId);
-        if (FAILED(CLSIDFromString(wideId.c_str(), &clsid)))
-            throw Error(formatText("Geçersiz bileşen sınıf kimliği: %s", classId.c_str()));
-        IDispatch* dispatch = nullptr;
-        const HRESULT hr =
-            CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                             IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-        if (componentMissing(hr))
-            throw Error("Cihaz erişim bileşeni SBXPC bu bilgisayarda kurulu değil");
-        if (FAILED(hr) || !dispatch)
-            throw Error(formatText("Cihaz erişim bileşeni SBXPC başlatılamadı: %s",
-                                   com::hresultText(hr).c_str()));
-        // A container gives a new control its initial state before use.
-        IPersistStreamInit* persist = nullptr;
-        if (SUCCEEDED(dispatch->QueryInterface(IID_IPersistStreamInit,
-                                               reinterpret_cast<void**>(&persist))) &&
-            persist) {
-            persist->InitNew();
-            persist->Release();
-        }
-        return dispatch;
-    }
-
-    bool m_uninitialize = false;
-    std::unique_ptr<com::DispatchObject> m_object;
-};
-
 ComDeviceControl::ComDeviceControl(std::string classId) : m_classId(std::move(classId)) {}
 
 ComDeviceControl::~ComDeviceControl() = default;
 
-ComDeviceControl::Component& ComDeviceControl::component() const {
+com::DispatchObject& ComDeviceControl::component() const {
     if (!m_component)
-        m_component = std::make_unique<Component>(m_classId);
-    return *m_component;
+        m_component = std::make_unique<com::ControlHost>(m_classId);
+    return m_component->object();
 }
 
 bool ComDeviceControl::callNumbers(const char* name, int32_t dispid,
@@ -153,12 +89,12 @@ bool ComDeviceControl::callNumbers(const char* name, int32_t dispid,
     Arguments arguments;
     for (int32_t number : numbers)
         arguments.number(number);
-    return arguments.call(component().object(), name, dispid);
+    return arguments.call(component(), name, dispid);
 }
 
 bool ComDeviceControl::ReadMark() const {
     com::Variant value;
-    component().object().getProperty("ReadMark", dispid::ReadMark, value.get());
+    component().getProperty("ReadMark", dispid::ReadMark, value.get());
     return com::truthOf(*value.get());
 }
 
@@ -167,7 +103,7 @@ void ComDeviceControl::SetReadMark(bool value) {
     VariantInit(&flag);
     flag.vt = VT_BOOL;
     flag.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    component().object().putProperty("ReadMark", dispid::ReadMark, flag);
+    component().putProperty("ReadMark", dispid::ReadMark, flag);
 }
 
 bool ComDeviceControl::OpenNetworkLink(int32_t machineNumber, const std::string& ipAddress,
@@ -179,7 +115,7 @@ bool ComDeviceControl::OpenNetworkLink(int32_t machineNumber, const std::string&
     arguments.text(address.address());
     arguments.number(port);
     arguments.number(password);
-    return arguments.call(component().object(), "OpenNetworkLink", dispid::OpenNetworkLink);
+    return arguments.call(component(), "OpenNetworkLink", dispid::OpenNetworkLink);
 }
 
 bool ComDeviceControl::OpenSerialLink(int32_t machineNumber, int32_t port, int32_t baudRate) {
@@ -215,7 +151,7 @@ bool ComDeviceControl::TakeLogEntry(int32_t machineNumber, int32_t& terminalMach
     for (int32_t* value : {&terminalMachineNumber, &personnelNumber, &entryMachineNumber, &mode,
                            &year, &month, &day, &hour, &minute, &second})
         arguments.out(*value);
-    return arguments.call(component().object(), "TakeLogEntry", dispid::TakeLogEntry);
+    return arguments.call(component(), "TakeLogEntry", dispid::TakeLogEntry);
 }
 
 bool ComDeviceControl::QueryDeviceCounter(int32_t machineNumber, int32_t index, int32_t& value) {
@@ -223,7 +159,7 @@ bool ComDeviceControl::QueryDeviceCounter(int32_t machineNumber, int32_t index, 
     arguments.number(machineNumber);
     arguments.number(index);
     arguments.out(value);
-    return arguments.call(component().object(), "QueryDeviceCounter", dispid::QueryDeviceCounter);
+    return arguments.call(component(), "QueryDeviceCounter", dispid::QueryDeviceCounter);
 }
 
 bool ComDeviceControl::FetchUserIndex(int32_t machineNumber) {
@@ -237,7 +173,7 @@ bool ComDeviceControl::TakeUserIndexEntry(int32_t machineNumber, int32_t& userNu
     arguments.number(machineNumber);
     for (int32_t* value : {&userNumber, &secondMachineNumber, &slot, &privilege, &enabled})
         arguments.out(*value);
-    return arguments.call(component().object(), "TakeUserIndexEntry", dispid::TakeUserIndexEntry);
+    return arguments.call(component(), "TakeUserIndexEntry", dispid::TakeUserIndexEntry);
 }
 
 bool ComDeviceControl::DownloadEnrollment(int32_t machineNumber, int32_t userNumber,
@@ -255,7 +191,7 @@ bool ComDeviceControl::DownloadEnrollment(int32_t machineNumber, int32_t userNum
     arguments.out(privilege);
     arguments.variant(array.get());
     arguments.out(password);
-    if (!arguments.invoke(component().object(), "DownloadEnrollment", dispid::DownloadEnrollment))
+    if (!arguments.invoke(component(), "DownloadEnrollment", dispid::DownloadEnrollment))
         return false;
     // An array that cannot be read would pass as an enrollment of zeros and be
     // stored and sent on; nothing reaches the caller then.
@@ -282,7 +218,7 @@ bool ComDeviceControl::UploadEnrollment(int32_t machineNumber, int32_t userNumbe
     arguments.number(privilege);
     arguments.variant(array.get());
     arguments.number(password);
-    return arguments.call(component().object(), "UploadEnrollment", dispid::UploadEnrollment);
+    return arguments.call(component(), "UploadEnrollment", dispid::UploadEnrollment);
 }
 
 bool ComDeviceControl::ReadDeviceClock(int32_t machineNumber, int32_t& year, int32_t& month,
@@ -292,7 +228,7 @@ bool ComDeviceControl::ReadDeviceClock(int32_t machineNumber, int32_t& year, int
     arguments.number(machineNumber);
     for (int32_t* value : {&year, &month, &day, &hour, &minute, &second, &weekday})
         arguments.out(*value);
-    return arguments.call(component().object(), "ReadDeviceClock", dispid::ReadDeviceClock);
+    return arguments.call(component(), "ReadDeviceClock", dispid::ReadDeviceClock);
 }
 
 bool ComDeviceControl::SyncDeviceClock(int32_t machineNumber) {

@@ -8,15 +8,21 @@
 
 namespace nakilon {
 
+namespace com {
+class ControlHost;
+class DispatchObject;
+} // namespace com
+
 // The device control of the terminal maker's COM component `SBXPC` (Windows
 // only): each operation is one late-bound IDispatch::Invoke with its DISPID.
 // Numbers go as VT_I4, out values as VT_BYREF|VT_I4 on the caller's variables,
 // the IP address as a BSTR by reference, enrollment data as a VARIANT holding
 // a SAFEARRAY of VT_I4 (0..353) by reference.
 //
-// The component is created when the first operation needs it, so that a
-// computer without it starts normally and reports it only when a terminal is
-// needed; a failed creation is tried again by the next operation.
+// The component is hosted as a hidden control (com::ControlHost) when the
+// first operation needs it, so that a computer without it starts normally and
+// reports it only when a terminal is needed; a failed start is tried again by
+// the next operation.
 //
 // Out values are copied back only when the operation answered true, so that a
 // false answer leaves them as they were, as with every backend.
@@ -61,13 +67,12 @@ public:
     bool PurgeLogs(int32_t machineNumber) override;
 
 private:
-    class Component;
-    // The component, created on first use.
-    Component& component() const;
+    // The component, hosted on first use.
+    com::DispatchObject& component() const;
     bool callNumbers(const char* name, int32_t dispid, std::initializer_list<int32_t> numbers);
 
     std::string m_classId;
-    mutable std::unique_ptr<Component> m_component;
+    mutable std::unique_ptr<com::ControlHost> m_component;
 };
 
 } // namespace nakilon
