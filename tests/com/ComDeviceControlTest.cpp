@@ -1,16 +1,21 @@
 // The COM backend against the stand-in component, which scripts/test-windows
 // registers in its Wine prefix: the contract suite, then what only a COM
-// component can do to its caller (raise exceptions, hand back odd arrays).
+// component can do to its caller (raise exceptions, hand back odd arrays, fail
+// to start), and the stand-in's own checks of how a control is hosted. The
+// stand-in is strict in every test: a violation of the hosting rules fails the
+// test that caused it.
 
 #include "support/DeviceControlContract.h"
 
 #include "com/ComDeviceControl.h"
 #include "com/ComVariant.h"
+#include "com/ControlSite.h"
 #include "com/DispatchObject.h"
 #include "com/standin/StandInIds.h"
 #include "core/base/Error.h"
 #include "emulator/StateFile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -63,6 +68,14 @@ public:
         call(standin::ShapeNextDownload, {lower, count, kind});
     }
     void trueAs(LONG value) { call(standin::TrueAs, {value}); }
+    void failNextHosting(LONG step, HRESULT code) {
+        call(standin::FailNextHosting, {step, static_cast<LONG>(code)});
+    }
+    std::string takeViolations() {
+        com::Variant text;
+        m_object->call("TakeViolations", standin::TakeViolations, nullptr, 0, text.get());
+        return com::utf8FromBstr(text->bstrVal);
+    }
 
 private:
     // A text argument first (when given), then numbers.
@@ -94,9 +107,14 @@ private:
 // The terminal answers at 127.0.0.1:4370, at serial port 3 and by USB.
 class ComHarness : public contract::DeviceHarness {
 public:
+    // The control is torn down first; its host must have kept every rule.
+    ~ComHarness() override {
+        m_control.reset();
+        EXPECT_EQ(m_standIn.takeViolations(), "");
+    }
     void seed(const TerminalState& state) override { m_standIn.seed(state); }
     TerminalState held() override { return m_standIn.held(); }
-    DeviceControl& control() override { return m_control; }
+    DeviceControl& control() override { return *m_control; }
     ConnectionValues connection(int32_t type) override {
         const TerminalState state = m_standIn.held();
         ConnectionValues values;
@@ -111,7 +129,7 @@ public:
 
 private:
     StandIn m_standIn; // first in, last out: it holds COM up for the control
-    ComDeviceControl m_control;
+    std::unique_ptr<ComDeviceControl> m_control = std::make_unique<ComDeviceControl>();
 };
 
 constexpr int32_t Machine = 7;
@@ -249,6 +267,180 @@ TEST_F(ComDeviceControlTest, UnreadableEnrollmentArrayChangesNothing) {
         EXPECT_EQ(privilege, -1);
         EXPECT_EQ(password, -1);
         EXPECT_EQ(data[0], 555);
+    }
+}
+
+namespace {
+
+// A stand-in instance hosted by hand up to a step, for the stand-in's own
+// checks: 0 created, 1 sited, 2 initialised, 3 active in place.
+class HandHosted {
+public:
+    explicit HandHosted(int steps) {
+        CLSID clsid{};
+        CLSIDFromString(com::wideFromUtf8(SbxpcClassId).c_str(), &clsid);
+        if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                    reinterpret_cast<void**>(&m_object))))
+            throw std::runtime_error("the stand-in has no IOleObject");
+        if (steps >= 1) {
+            EXPECT_EQ(m_object->SetClientSite(m_site), S_OK);
+        }
+        if (steps >= 2) {
+            IPersistStreamInit* persist = nullptr;
+            m_object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
+            EXPECT_EQ(persist->InitNew(), S_OK);
+            persist->Release();
+        }
+        if (steps >= 3) {
+            RECT rect = com::HiddenWindow::controlRect();
+            EXPECT_EQ(m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site, 0,
+                                       m_window.handle(), &rect),
+                      S_OK);
+        }
+    }
+    ~HandHosted() {
+        if (m_object)
+            m_object->Release();
+        m_site->Release();
+    }
+    HandHosted(const HandHosted&) = delete;
+    HandHosted& operator=(const HandHosted&) = delete;
+
+    // An operation of the component on this instance: "(no error)" when it
+    // was served, otherwise the error's text.
+    std::string openSerialLink() {
+        IDispatch* dispatch = nullptr;
+        m_object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+        com::DispatchObject object(dispatch);
+        VARIANTARG arguments[3];
+        const LONG values[3] = {Machine, 3, 115200};
+        for (int i = 0; i < 3; ++i) {
+            VariantInit(&arguments[i]);
+            arguments[i].vt = VT_I4;
+            arguments[i].lVal = values[i];
+        }
+        com::Variant result;
+        return errorText([&] {
+            object.call("OpenSerialLink", dispid::OpenSerialLink, arguments, 3, result.get());
+            object.call("CloseLink", dispid::CloseLink, nullptr, 0, result.get());
+        });
+    }
+    void deactivate() {
+        IOleInPlaceObject* inPlace = nullptr;
+        m_object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace));
+        inPlace->InPlaceDeactivate();
+        inPlace->Release();
+    }
+    void close() { m_object->Close(OLECLOSE_NOSAVE); }
+    void unsite() { m_object->SetClientSite(nullptr); }
+    void release() {
+        m_object->Release();
+        m_object = nullptr;
+    }
+
+private:
+    com::HiddenWindow m_window;
+    com::ControlSite* m_site = com::ControlSite::create(m_window.handle());
+    IOleObject* m_object = nullptr;
+};
+
+} // namespace
+
+TEST(ComHosting, TheStandInRefusesEveryOperationUntilItIsHosted) {
+    StandIn standIn;
+    const struct {
+        int steps;
+        const char* reason;
+    } cases[] = {
+        {0, "the control has no client site"},
+        {1, "the control was not initialised (InitNew)"},
+        {2, "the control is not active in place"},
+    };
+    for (const auto& c : cases) {
+        HandHosted hosted(c.steps);
+        const std::string refusal = std::string("SBXPC stand-in: call 50 refused: ") + c.reason;
+        EXPECT_EQ(hosted.openSerialLink(), refusal) << c.steps;
+        if (c.steps >= 2)
+            hosted.deactivate();
+        if (c.steps >= 1) {
+            hosted.close();
+            hosted.unsite();
+        }
+        hosted.release();
+        // A refusal counts as a violation too: a caller that swallows errors
+        // (as CloseLink does) cannot hide it.
+        EXPECT_EQ(standIn.takeViolations(), refusal + "\n") << c.steps;
+    }
+    HandHosted hosted(3);
+    EXPECT_EQ(hosted.openSerialLink(), "(no error)");
+    hosted.deactivate();
+    hosted.close();
+    hosted.unsite();
+    hosted.release();
+    EXPECT_EQ(standIn.takeViolations(), "");
+}
+
+TEST(ComHosting, TheStandInReportsATeardownOutOfOrder) {
+    StandIn standIn;
+    const struct {
+        const char* name;
+        std::function<void(HandHosted&)> tearDown;
+        const char* violations;
+    } cases[] = {
+        {"release only", [](HandHosted& h) { h.release(); },
+         "SBXPC stand-in: released while active in place (InPlaceDeactivate first)\n"
+         "SBXPC stand-in: released without Close\n"
+         "SBXPC stand-in: released while it holds its client site (SetClientSite(nullptr) "
+         "first)\n"},
+        {"close while active",
+         [](HandHosted& h) {
+             h.close();
+             h.unsite();
+             h.release();
+         },
+         "SBXPC stand-in: closed while active in place (InPlaceDeactivate first)\n"},
+        {"site taken before close",
+         [](HandHosted& h) {
+             h.deactivate();
+             h.unsite();
+             h.close();
+             h.release();
+         },
+         "SBXPC stand-in: client site taken before Close\n"},
+        {"reverse order",
+         [](HandHosted& h) {
+             h.deactivate();
+             h.close();
+             h.unsite();
+             h.release();
+         },
+         ""},
+    };
+    for (const auto& c : cases) {
+        HandHosted hosted(3);
+        c.tearDown(hosted);
+        EXPECT_EQ(standIn.takeViolations(), c.violations) << c.name;
+    }
+}
+
+TEST(ComHosting, AComponentThatFailsToStartIsReportedUndoneAndTriedAgain) {
+    // Each step of hosting fails once; what was done before it is undone in
+    // order (the stand-in reports nothing), and the next operation starts the
+    // component afresh.
+    ComHarness harness;
+    TerminalState state;
+    state.machineNumber = Machine;
+    harness.seed(state);
+    for (LONG step : {standin::StepCreate, standin::StepSetClientSite, standin::StepInitNew,
+                      standin::StepDoVerb}) {
+        ComDeviceControl control;
+        harness.standIn().failNextHosting(step, E_ACCESSDENIED);
+        const std::string text = errorText([&] { control.OpenSerialLink(Machine, 3, 115200); });
+        EXPECT_THAT(text, ::testing::StartsWith("Cihaz erişim bileşeni SBXPC başlatılamadı: "))
+            << step;
+        EXPECT_GT(text.size(), std::string("Cihaz erişim bileşeni SBXPC başlatılamadı: ").size());
+        EXPECT_TRUE(control.OpenSerialLink(Machine, 3, 115200)) << step;
+        control.CloseLink();
     }
 }
 

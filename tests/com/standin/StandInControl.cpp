@@ -1,5 +1,6 @@
 #include "StandInControl.h"
 
+#include "StandInHosting.h"
 #include "StandInIds.h"
 
 #include "com/ComVariant.h"
@@ -9,6 +10,9 @@
 #include "emulator/LocalChannel.h"
 #include "emulator/StateFile.h"
 #include "emulator/VirtualTerminal.h"
+#ifdef NAKILON_STANDIN_TCP
+#include "emulator/net/EmulatorDeviceControl.h"
+#endif
 
 #include <atomic>
 #include <cwchar>
@@ -50,6 +54,23 @@ VirtualTerminal* reach(const LinkTarget& target) {
     const bool reached = target.serial ? (target.port == 3 || target.port == 0)
                                        : (target.ipAddress == "127.0.0.1" && target.port == 4370);
     return reached ? &world().terminal : nullptr;
+}
+
+// The device control behind one instance, as the mode variable says; null for
+// an unknown mode.
+std::unique_ptr<DeviceControl> makeTerminalControl() {
+    wchar_t buffer[32] = {};
+    const DWORD length = GetEnvironmentVariableW(ModeVariable, buffer, 32);
+    const std::wstring name = length < 32 ? std::wstring(buffer, length) : L"(too long)";
+    if (name.empty() || name == L"seeded")
+        return std::make_unique<ChannelDeviceControl>(
+            std::make_unique<LocalChannel>([](const LinkTarget& t) { return reach(t); }));
+#ifdef NAKILON_STANDIN_TCP
+    if (name == L"tcp")
+        return makeEmulatorDeviceControl();
+#endif
+    reportViolation("unknown mode in NAKILON_STANDIN_MODE: " + com::utf8FromWide(name));
+    return nullptr;
 }
 
 // A call that cannot be served: the HRESULT and, for a bad argument, its
@@ -190,8 +211,7 @@ HRESULT fillArray(const EnrollmentData& data, VARIANT* array) {
 #endif
 class Control : public IDispatch {
 public:
-    Control()
-        : m_control(std::make_unique<LocalChannel>([](const LinkTarget& t) { return reach(t); })) {
+    explicit Control(std::unique_ptr<DeviceControl> control) : m_control(std::move(control)) {
         objectCreated();
     }
     virtual ~Control() { objectReleased(); }
@@ -204,17 +224,21 @@ public:
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
             IsEqualIID(iid, DSbxpc)) {
             *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
+        } else {
+            *object = m_hosting.interfaceFor(iid);
+            if (!*object)
+                return E_NOINTERFACE;
         }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_references); }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG left = --m_references;
-        if (left == 0)
+        if (left == 0) {
+            m_hosting.released();
             delete this;
+        }
         return static_cast<ULONG>(left);
     }
 
@@ -246,7 +270,8 @@ private:
     }
 
     std::atomic<LONG> m_references{1};
-    ChannelDeviceControl m_control;
+    Hosting m_hosting{*static_cast<IDispatch*>(this)};
+    std::unique_ptr<DeviceControl> m_control;
     LONG m_commPort = 1;
     LONG m_baudrate = 115200;
 };
@@ -307,7 +332,11 @@ HRESULT Control::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
     try {
         if (id >= SeedState)
             return testSwitch(id, *params, result);
-        if (world().failure) {
+        if (const char* reason = m_hosting.notReady()) {
+            const std::string refusal = "call " + std::to_string(id) + " refused: " + reason;
+            reportViolation(refusal);
+            text = com::wideFromUtf8("SBXPC stand-in: " + refusal);
+        } else if (world().failure) {
             const auto failure = *world().failure;
             world().failure.reset();
             if (failure.first.empty())
@@ -343,7 +372,7 @@ HRESULT Control::property(DISPID id, WORD flags, const DISPPARAMS& params, VARIA
         if (id == dispid::ReadMark) {
             if (value.vt != VT_BOOL)
                 return DISP_E_TYPEMISMATCH;
-            m_control.SetReadMark(value.boolVal != 0);
+            m_control->SetReadMark(value.boolVal != 0);
         } else {
             if (value.vt != VT_I4)
                 return DISP_E_TYPEMISMATCH;
@@ -360,7 +389,7 @@ HRESULT Control::property(DISPID id, WORD flags, const DISPPARAMS& params, VARIA
     VariantInit(result);
     if (id == dispid::ReadMark) {
         result->vt = VT_BOOL;
-        result->boolVal = m_control.ReadMark() ? VARIANT_TRUE : VARIANT_FALSE;
+        result->boolVal = m_control->ReadMark() ? VARIANT_TRUE : VARIANT_FALSE;
     } else {
         result->vt = VT_I4;
         result->lVal = id == dispid::CommPort ? m_commPort : m_baudrate;
@@ -373,7 +402,7 @@ HRESULT Control::serve(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT*
         return property(id, flags, params, result);
     if (!(flags & DISPATCH_METHOD))
         return DISP_E_MEMBERNOTFOUND;
-    DeviceControl& c = m_control;
+    DeviceControl& c = *m_control;
     switch (id) {
     case dispid::OpenNetworkLink: {
         const Arguments a(params, 4);
@@ -528,6 +557,27 @@ HRESULT Control::testSwitch(DISPID id, const DISPPARAMS& params, VARIANT* result
         world().failure.reset();
         world().shape.reset();
         world().trueValue = VARIANT_TRUE;
+        for (HostingStep step : {HostingStep::Create, HostingStep::SetClientSite,
+                                 HostingStep::InitNew, HostingStep::DoVerb})
+            takeHostingFailure(step);
+        return S_OK;
+    }
+    case TakeViolations: {
+        const Arguments a(params, 0);
+        if (!result)
+            return E_POINTER;
+        const std::wstring text = com::wideFromUtf8(takeViolations());
+        VariantInit(result);
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return result->bstrVal ? S_OK : E_OUTOFMEMORY;
+    }
+    case FailNextHosting: {
+        const Arguments a(params, 2);
+        const LONG step = a.number(0);
+        if (step < StepCreate || step > StepDoVerb)
+            throw Refusal{DISP_E_OVERFLOW, 1};
+        failNextHosting(static_cast<HostingStep>(step), static_cast<HRESULT>(a.number(1)));
         return S_OK;
     }
     default:
@@ -537,11 +587,18 @@ HRESULT Control::testSwitch(DISPID id, const DISPPARAMS& params, VARIANT* result
 
 } // namespace
 
-IDispatch* createControl() {
+HRESULT createControl(IDispatch** control) {
+    *control = nullptr;
+    if (const HRESULT failure = takeHostingFailure(HostingStep::Create); failure != S_OK)
+        return failure;
     try {
-        return new Control();
+        std::unique_ptr<DeviceControl> terminals = makeTerminalControl();
+        if (!terminals)
+            return E_INVALIDARG;
+        *control = new Control(std::move(terminals));
+        return S_OK;
     } catch (const std::bad_alloc&) {
-        return nullptr;
+        return E_OUTOFMEMORY;
     }
 }
 

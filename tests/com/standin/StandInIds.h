@@ -31,5 +31,22 @@ constexpr int32_t ShapeTwoDims = 3;  // a two-dimensional VT_I4 array
 constexpr int32_t TrueAs = 1005;
 // Reset(): no failure or shape pending, true answers as VARIANT_TRUE.
 constexpr int32_t Reset = 1006;
+// TakeViolations() -> BSTR: the breaches of the hosting rules since the last
+// call, one per line ("" when none); see StandInHosting.h.
+constexpr int32_t TakeViolations = 1007;
+// FailNextHosting(step I4, code I4): the next time any instance reaches that
+// hosting step, it fails with `code`.
+constexpr int32_t FailNextHosting = 1008;
+constexpr int32_t StepCreate = 0;        // the class factory's CreateInstance
+constexpr int32_t StepSetClientSite = 1; // IOleObject::SetClientSite with a site
+constexpr int32_t StepInitNew = 2;       // IPersistStreamInit::InitNew
+constexpr int32_t StepDoVerb = 3;        // IOleObject::DoVerb
+
+// The environment variable that chooses where the terminals are: unset or
+// "seeded", one virtual terminal in the process that the tests seed (at
+// 127.0.0.1:4370, serial port 3 and USB); "tcp", every link goes over TCP to
+// the emulated terminal (nakilon-terminal) at the link's address and port, a
+// serial port N to 127.0.0.1:20000+N, as the emulator backend does.
+constexpr const wchar_t* ModeVariable = L"NAKILON_STANDIN_MODE";
 
 } // namespace nakilon::standin

@@ -47,9 +47,9 @@ public:
         *object = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        IDispatch* control = standin::createControl();
-        if (!control)
-            return E_OUTOFMEMORY;
+        IDispatch* control = nullptr;
+        if (const HRESULT created = standin::createControl(&control); FAILED(created))
+            return created;
         const HRESULT hr = control->QueryInterface(iid, object);
         control->Release();
         return hr;
