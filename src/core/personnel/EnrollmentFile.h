@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/device/DeviceControl.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nakilon {
+
+// One enrollment of one user in one slot, kept on the PC between a fetch and a
+// send: "Data\Parmak-<user>-<slot>.Piz" in the program folder, 354 lines, line
+// k holding element k in decimal, every line ended by CR LF.
+
+// The file's full name (UTF-8); the numbers are written without leading zeros.
+std::string enrollmentFileName(std::string_view programFolder, int32_t userNumber, int32_t slot);
+
+// The file's bytes for an enrollment.
+std::string enrollmentText(const EnrollmentData& data);
+
+// An enrollment read from a file's bytes. CR LF, LF and CR all end a line;
+// element k is line k read as an integer; a line that does not read as a
+// 32-bit integer, and a line missing at the end, give 0; lines after the
+// 354th are ignored.
+EnrollmentData parseEnrollmentText(std::string_view text);
+
+// Writes the file atomically, replacing an older one: a failed write leaves
+// the old file as it was. Throws Error "Cannot create file ...".
+void writeEnrollmentFile(std::string_view programFolder, int32_t userNumber, int32_t slot,
+                         const EnrollmentData& data);
+
+// The enrollment of the file, or nullopt when there is no such file. Throws
+// Error "Cannot open file ..." when it exists but cannot be read.
+std::optional<EnrollmentData> readEnrollmentFile(std::string_view programFolder, int32_t userNumber,
+                                                 int32_t slot);
+
+} // namespace nakilon
