@@ -1,0 +1,107 @@
+#include "gui/personnel/TPersonelSecimForm.h"
+
+#include "core/base/CodePage1254.h"
+#include "core/personnel/PersonnelFetch.h"
+#include "core/personnel/PersonnelList.h"
+#include "core/settings/ProgramValues.h"
+#include "core/tables/FieldNames.h"
+#include "core/tables/TDataModul.h"
+#include "gui/models/GridSetup.h"
+#include "gui/models/RecordTableModel.h"
+#include "gui/personnel/SelectionMenu.h"
+#include "gui/widgets/Command.h"
+#include "gui/widgets/WindowOperator.h"
+#include "ui_TPersonelSecimForm.h"
+
+#include <QHeaderView>
+#include <QShowEvent>
+
+namespace nakilon {
+
+namespace {
+
+std::vector<GridColumn> bufferColumns() {
+    using Kind = GridColumn::Kind;
+    return {
+        {field::PersonelNo, "", Kind::Plain, false, true},
+        {field::KartNo, "", Kind::Plain, false, true},
+        {field::Yetki, "", Kind::Plain, false, true},
+        {field::Sifre, "", Kind::Plain, false, true},
+        {field::IzinDurum, "", Kind::Plain, false, true},
+        {field::Backup, "Parmak List.", Kind::Plain, false, true},
+        {field::Secim, "", Kind::Check, false, true},
+        {RecordTable::kRecIdName, "", Kind::Plain, true},
+    };
+}
+
+} // namespace
+
+TPersonelSecimForm::TPersonelSecimForm(TDataModul& dataModul, const ProgramValues& values,
+                                       DeviceControl& cc, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TPersonelSecimForm>()), m_data(dataModul),
+      m_values(values), m_cc(cc),
+      m_model(new RecordTableModel(dataModul.PersonelTampon, bufferColumns(), this)) {
+    m_ui->setupUi(this);
+    m_model->setEditHandler(
+        [this](int row, int column, const QVariant& value) { editBuffer(row, column, value); });
+    setUpGrid(m_ui->PerTamponGrid, m_model);
+    m_ui->PerTamponGrid->horizontalHeader()->setStretchLastSection(true);
+    attachSelectionMenu(m_ui->PerTamponGrid, dataModul.PersonelTampon, m_ui->mnSe1, m_ui->mnKaldr1,
+                        m_ui->DierleriniSe1);
+    connect(m_ui->GonderButon, &QPushButton::clicked, this, &TPersonelSecimForm::GonderButonClick);
+    connect(m_ui->IptalButon, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TPersonelSecimForm::~TPersonelSecimForm() = default;
+
+QTableView* TPersonelSecimForm::grid() const {
+    return m_ui->PerTamponGrid;
+}
+
+int TPersonelSecimForm::showFor(int32_t machineNumber) {
+    m_machineNumber = machineNumber;
+    return exec();
+}
+
+void TPersonelSecimForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TPersonelSecimForm::FormShow() {
+    const bool read =
+        runCommand(this, [this] { readUserList(m_data.PersonelTampon, m_cc, m_machineNumber); });
+    // The terminal broke off and its link is closed: nothing here can be
+    // copied any more.
+    if (!read)
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+}
+
+void TPersonelSecimForm::GonderButonClick() {
+    WindowOperator op(this);
+    const bool copied = runCommand(this, [&] {
+        copySelectedPersonnel(m_data.PersonelTampon, m_data.PersonelTable, m_values.programFolder,
+                              m_cc, m_machineNumber, op);
+    });
+    // After an error the terminal has been released and its link closed.
+    if (copied)
+        accept();
+    else
+        reject();
+}
+
+void TPersonelSecimForm::editBuffer(int row, int column, const QVariant& value) {
+    RecordTable& tampon = m_data.PersonelTampon;
+    const std::string_view name = m_model->column(column).field;
+    runCommand(this, [&] {
+        if (name == field::Secim) {
+            setRowSelection(tampon, row, value.toInt() == 1);
+            return;
+        }
+        editCell(tampon, row, name,
+                 utf8ToCp1254(value.toString().toStdString()).value_or(std::string()));
+    });
+}
+
+} // namespace nakilon
