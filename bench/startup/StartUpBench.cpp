@@ -54,7 +54,8 @@ void StartUpToShownWindow(benchmark::State& state) {
         TDataModul data;
         ProgramValues values;
         const std::unique_ptr<DeviceControl> cc = makeEmulatorDeviceControl();
-        TAnaForm form(data, values, *cc);
+        const std::unique_ptr<DeviceControl> personelCc = makeEmulatorDeviceControl();
+        TAnaForm form(data, values, *cc, *personelCc);
         form.create(folder);
         form.show();
         QApplication::processEvents();

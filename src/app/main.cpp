@@ -34,9 +34,11 @@ int main(int argc, char** argv) {
     // The data module comes first and goes last: every window shows its tables.
     nakilon::TDataModul data;
     nakilon::ProgramValues values;
-    // The main window's own device control (CC).
+    // Two device controls, each named CC in its window: the main window's
+    // and the personnel window's. Each holds its own link.
     const std::unique_ptr<nakilon::DeviceControl> cc = makeBackend();
-    nakilon::TAnaForm anaForm(data, values, *cc);
+    const std::unique_ptr<nakilon::DeviceControl> personelCc = makeBackend();
+    nakilon::TAnaForm anaForm(data, values, *cc, *personelCc);
     anaForm.create(nakilon::executableFolder());
     anaForm.show();
     return QApplication::exec();

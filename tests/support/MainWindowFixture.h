@@ -22,7 +22,8 @@ namespace nakilon::testsupport {
 // folder should hold (writeDeviceList, m_folder.write), then start() runs the
 // creation step and shows the window. Message boxes and the file dialog are
 // recorded and answered by m_boxes; the window's clock reads m_now; its device
-// control is m_device unless useDeviceControl named another before start().
+// control is m_device unless useDeviceControl named another before start(),
+// the personnel window's is m_personelDevice.
 class MainWindowFixture : public ::testing::Test {
 protected:
     // Cihazlar.Dat: the header line followed by `lines`.
@@ -46,6 +47,7 @@ protected:
     TDataModul m_data;
     ProgramValues m_values;
     FakeDeviceControl m_device;
+    FakeDeviceControl m_personelDevice;
     DateTime m_now{{2024, 1, 15}, 9, 30, 0};
     std::unique_ptr<TAnaForm> m_form;
 

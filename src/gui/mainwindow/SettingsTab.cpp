@@ -77,6 +77,10 @@ void SettingsTab::disableSave() {
     m_ui->AdresKaydetButon->setEnabled(false);
 }
 
+QPushButton* SettingsTab::personelButon() const {
+    return m_ui->PersonelButon;
+}
+
 void SettingsTab::AdresKaydetButonClick() {
     runCommand(this, [this] {
         const QString text = m_ui->AdresEdit->text();

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+class QPushButton;
+
 namespace Ui {
 class SettingsTab;
 }
@@ -34,6 +36,8 @@ public:
     void setKayitSilChecked(bool checked); // writes nothing
     // The show step: "Kaydet" waits for an edit.
     void disableSave();
+    // "Personel Kayıtları"; the main window opens the personnel window.
+    QPushButton* personelButon() const;
 
 private:
     void placeYedekBoxOnTheRangeFrame();

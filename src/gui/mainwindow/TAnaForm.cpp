@@ -10,6 +10,7 @@
 #include "gui/mainwindow/DeviceTab.h"
 #include "gui/mainwindow/SettingsTab.h"
 #include "gui/mainwindow/TransferTab.h"
+#include "gui/personnel/TPersonelForm.h"
 #include "gui/widgets/Command.h"
 #include "gui/widgets/WindowOperator.h"
 #include "ui_TAnaForm.h"
@@ -32,7 +33,8 @@ std::optional<int32_t> dayNumberOf(const std::optional<QDate>& date) {
 
 } // namespace
 
-TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc, QWidget* parent)
+TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc,
+                   DeviceControl& personelCc, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TAnaForm>()), m_data(dataModul), m_values(values),
       m_cc(cc) {
     m_ui->setupUi(this);
@@ -57,6 +59,9 @@ TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& 
     // The dialogs are made once, hidden, and live as long as the window.
     m_zamanAyarForm = new TZamanAyarForm(
         cc, [this] { return m_clock(); }, this);
+    m_personelForm = new TPersonelForm(dataModul, values, personelCc, this);
+    connect(m_settingsTab->personelButon(), &QPushButton::clicked, this,
+            &TAnaForm::PersonelButonClick);
 }
 
 TAnaForm::~TAnaForm() = default;
@@ -110,6 +115,10 @@ void TAnaForm::ZamanAyarButonClick() {
     // The link stays open after the dialog, until the next command on m_cc.
     m_zamanAyarForm->CihazMakineNo = *machineNumber;
     m_zamanAyarForm->exec();
+}
+
+void TAnaForm::PersonelButonClick() {
+    m_personelForm->exec();
 }
 
 void TAnaForm::setCommandsEnabled(bool enabled) {

@@ -19,6 +19,7 @@ class DeviceControl;
 class DeviceTab;
 class SettingsTab;
 class TCihazSecimForm;
+class TPersonelForm;
 class TDataModul;
 class TransferTab;
 class TZamanAyarForm;
@@ -31,9 +32,11 @@ class TAnaForm : public QWidget, private StartUpView {
     Q_OBJECT
 public:
     // `cc` is the window's device control (CC): the transfer run and the
-    // maintenance commands reach the terminals through it.
+    // maintenance commands reach the terminals through it. `personelCc` is
+    // the personnel window's own, for the fetch and the send; the two hold
+    // their links independently.
     TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc,
-             QWidget* parent = nullptr);
+             DeviceControl& personelCc, QWidget* parent = nullptr);
     ~TAnaForm() override;
 
     // The creation step (settings, device list, personnel list). An error ends
@@ -47,6 +50,7 @@ public:
     // The device selection dialog, made once with the window and kept hidden
     // between uses (chooseDevice).
     TCihazSecimForm* cihazSecimForm() const { return m_cihazSecimForm; }
+    TPersonelForm* personelForm() const { return m_personelForm; }
 
     // "Bilgileri Aktar": the transfer run. While it runs, the window's other
     // commands cannot start and the window does not close.
@@ -66,6 +70,9 @@ public:
 
     // The clock dialog, made with the window.
     TZamanAyarForm* zamanAyarForm() const { return m_zamanAyarForm; }
+
+    // "Personel Kayıtları": the personnel window, modally.
+    void PersonelButonClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -92,6 +99,7 @@ private:
     SettingsTab* m_settingsTab;
     TCihazSecimForm* m_cihazSecimForm;
     TZamanAyarForm* m_zamanAyarForm;
+    TPersonelForm* m_personelForm;
     bool m_shownOnce = false;
 };
 

@@ -1,9 +1,11 @@
 #include "gui/mainwindow/TAnaForm.h"
+#include "gui/personnel/TPersonelForm.h"
 #include "gui/widgets/EmptyDateEdit.h"
 #include "support/DeviceListFile.h"
 #include "support/FailingFileOperation.h"
 #include "support/MainWindowFixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -13,6 +15,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -333,6 +336,30 @@ TEST_F(MainWindowTest, AFailedSaveOfTheMarkIsShownAndLeavesTheFile) {
         "Cannot create file \"" + QString::fromStdString(m_folder.file("Cihazlar.Dat")) + "\". "));
     EXPECT_EQ(m_folder.read("Cihazlar.Dat"), kThreeDevices);
     EXPECT_EQ(model->index(0, 0).data(Qt::CheckStateRole), Qt::Unchecked);
+}
+
+TEST_F(MainWindowTest, PersonelKayitlariShowsThePersonnelListModally) {
+    const std::string personnel = "PersonelNo\tKartNo\tYetki\tSifre\tIzinDurum\tSecim\r\n"
+                                  "25\t\t1\t\t1\t1\r\n";
+    m_folder.write("Data\\Personel.PDT", personnel);
+    ASSERT_TRUE(start());
+    QPushButton* personel = button("PersonelButon");
+    EXPECT_EQ(personel->text(), "Personel Kayıtları");
+    ASSERT_TRUE(personel->isEnabled());
+    bool shown = false;
+    int rows = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        shown = modal == m_form->personelForm() && modal->windowTitle() == "Personel Kayıtları";
+        rows = m_form->personelForm()->findChild<QTableView*>("PersonelGrid")->model()->rowCount();
+        modal->close();
+    });
+    click("PersonelButon");
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(rows, 1);
+    EXPECT_FALSE(m_form->personelForm()->isVisible());
+    // Closing the window saves nothing.
+    EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), personnel);
 }
 
 TEST_F(MainWindowTest, KapatClosesWithoutWritingAnything) {
