@@ -55,11 +55,12 @@ TPersonelForm::TPersonelForm(TDataModul& dataModul, const ProgramValues& values,
     m_model->setEditHandler(
         [this](int row, int column, const QVariant& value) { editPersonnel(row, column, value); });
     setUpGrid(m_ui->PersonelGrid, m_model);
+    // The drop-down column takes what the fixed ones leave.
     QHeaderView* header = m_ui->PersonelGrid->horizontalHeader();
-    header->setStretchLastSection(true);
-    const int widths[] = {90, 80, 120, 80, 90};
-    for (int column = 0; column < 5; ++column)
+    const int widths[] = {90, 80, 0, 80, 90, 60};
+    for (int column = 0; column < 6; ++column)
         header->resizeSection(column, widths[column]);
+    header->setSectionResizeMode(2, QHeaderView::Stretch);
     m_ui->PersonelNavigator->setTable(&dataModul.PersonelTable);
     attachSelectionMenu(m_ui->PersonelGrid, dataModul.PersonelTable, m_ui->mnSe1, m_ui->mnKaldr1,
                         m_ui->DierleriniSe1);

@@ -45,7 +45,11 @@ TPersonelSecimForm::TPersonelSecimForm(TDataModul& dataModul, const ProgramValue
     m_model->setEditHandler(
         [this](int row, int column, const QVariant& value) { editBuffer(row, column, value); });
     setUpGrid(m_ui->PerTamponGrid, m_model);
-    m_ui->PerTamponGrid->horizontalHeader()->setStretchLastSection(true);
+    QHeaderView* header = m_ui->PerTamponGrid->horizontalHeader();
+    const int widths[] = {85, 70, 60, 70, 75, 0, 60};
+    for (int column = 0; column < 7; ++column)
+        header->resizeSection(column, widths[column]);
+    header->setSectionResizeMode(5, QHeaderView::Stretch);
     attachSelectionMenu(m_ui->PerTamponGrid, dataModul.PersonelTampon, m_ui->mnSe1, m_ui->mnKaldr1,
                         m_ui->DierleriniSe1);
     connect(m_ui->GonderButon, &QPushButton::clicked, this, &TPersonelSecimForm::GonderButonClick);
