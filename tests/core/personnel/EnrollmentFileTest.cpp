@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace nakilon {
 namespace {
@@ -78,7 +79,7 @@ TEST_F(EnrollmentFileTest, FailedWriteKeepsTheOldFileAndNamesTheFile) {
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.text(), "Cannot create file \"" + m_folder.file("Data\\Parmak-2-1.Piz") +
-                                "\". No space left on device");
+                                "\". " + std::strerror(ENOSPC));
     }
     testing::setFileFailHook({});
     EXPECT_EQ(m_folder.read("Data\\Parmak-2-1.Piz"), "5\r\n");

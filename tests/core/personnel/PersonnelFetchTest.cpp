@@ -3,6 +3,7 @@
 #include "InProcessTerminals.h"
 #include "PersonnelTestSupport.h"
 #include "core/base/Error.h"
+#include "core/base/FileIo.h"
 #include "core/base/FileIoTesting.h"
 #include "core/personnel/EnrollmentFile.h"
 #include "core/tables/FieldNames.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace nakilon {
@@ -28,8 +30,7 @@ const std::string kHeader = "PersonelNo\tKartNo\tYetki\tSifre\tIzinDurum\tSecim\
 
 std::vector<std::string> enrollmentFiles(const TempFolder& folder) {
     std::vector<std::string> names;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::path(folder.file("Data"))))
+    for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(folder.file("Data"))))
         if (entry.path().extension() == ".Piz")
             names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
@@ -213,7 +214,7 @@ TEST_F(PersonnelFetchTest, FailedFileWriteStopsTheCopyAndReleasesTheTerminal) {
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.text(), "Cannot create file \"" + m_folder.file("Data\\Parmak-25-1.Piz") +
-                                "\". No space left on device");
+                                "\". " + std::strerror(ENOSPC));
     }
     testing::setFileFailHook({});
     EXPECT_THAT(enrollmentFiles(m_folder), ElementsAre("Parmak-25-0.Piz"));
