@@ -8,8 +8,8 @@
 #include "core/tables/TDataModul.h"
 #include "emulator/VirtualTerminal.h"
 #include "emulator/net/EmulatorDeviceControl.h"
-#include "emulator/net/EmulatorServer.h"
 #include "gui/personnel/TPersonelSecimForm.h"
+#include "support/LoopbackTerminal.h"
 #include "support/MessageHookRecorder.h"
 #include "support/TempFolder.h"
 
@@ -25,15 +25,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
-#include <thread>
 
 namespace nakilon {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testsupport::LoopbackTerminal;
 using testsupport::MessageHookRecorder;
 using testsupport::TempFolder;
 
@@ -46,19 +45,20 @@ EnrollmentData enrollmentOf(int32_t user, int32_t slot) {
     return data;
 }
 
-// A virtual terminal served on a free loopback port, its journal kept.
+// A terminal on loopback whose journal the test reads.
 struct ServedTerminal {
-    explicit ServedTerminal(int32_t machine) {
+    explicit ServedTerminal(int32_t machine) : loopback(stateOf(machine)) {
+        loopback.server().withTerminal([this](VirtualTerminal& t) {
+            t.setJournal([this](const std::string& line) { lines.push_back(line); });
+        });
+    }
+    static TerminalState stateOf(int32_t machine) {
         TerminalState state;
         state.machineNumber = machine;
-        terminal = std::make_unique<VirtualTerminal>(state);
-        terminal->setJournal([this](const std::string& line) { journal.push_back(line); });
-        server = std::make_unique<EmulatorServer>(*terminal);
-        port = server->listen("127.0.0.1", 0);
-        server->start();
+        return state;
     }
     void addUser(int32_t user, int32_t slot, int32_t privilege, int32_t password) {
-        server->withTerminal([&](VirtualTerminal& t) {
+        loopback.server().withTerminal([&](VirtualTerminal& t) {
             UserEntry entry;
             entry.userNumber = user;
             entry.slot = slot;
@@ -72,40 +72,18 @@ struct ServedTerminal {
             t.state().enrollments.push_back(e);
         });
     }
-    TerminalState held() {
-        TerminalState state;
-        server->withTerminal([&](VirtualTerminal& t) { state = t.state(); });
-        return state;
-    }
+    TerminalState held() { return loopback.held(); }
+    // The operations received since the last call, once every link has gone.
     std::vector<std::string> takeJournal() {
-        std::vector<std::string> lines;
-        server->withTerminal([&](VirtualTerminal&) { lines.swap(journal); });
-        return lines;
+        loopback.held();
+        std::vector<std::string> taken;
+        loopback.server().withTerminal([&](VirtualTerminal&) { taken.swap(lines); });
+        return taken;
     }
-    // CloseLink expects no answer: the journal up to the terminal's reading
-    // of it (at most 10 s).
-    std::vector<std::string> journalToClose() {
-        std::vector<std::string> lines;
-        for (int i = 0; i < 1000 && (lines.empty() || lines.back() != "CloseLink"); ++i) {
-            if (i > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::vector<std::string> more = takeJournal();
-            lines.insert(lines.end(), more.begin(), more.end());
-        }
-        return lines;
-    }
-    ConnectionValues connection() const {
-        ConnectionValues values;
-        values.connectionType = ConnectionEthernet;
-        values.machineNumber = terminal->state().machineNumber;
-        values.ipAddress = "127.0.0.1";
-        values.port = port;
-        return values;
-    }
-    std::vector<std::string> journal;
-    std::unique_ptr<VirtualTerminal> terminal;
-    std::unique_ptr<EmulatorServer> server;
-    uint16_t port = 0;
+    ConnectionValues connection() { return loopback.connection(); }
+
+    LoopbackTerminal loopback;
+    std::vector<std::string> lines;
 };
 
 class PersonnelWindowTest : public ::testing::Test {
@@ -323,7 +301,7 @@ TEST_F(PersonnelWindowTest, FetchListsTheTerminalAndCopiesTheTickedRows) {
               kHeader + "25\t0\t1\t4321\t1\t1\r\n40\t0\t0\t0\t1\t1\r\n");
     EXPECT_EQ(model()->rowCount(), 2);
     EXPECT_THAT(m_boxes.shown(), IsEmpty());
-    EXPECT_EQ(terminal.journalToClose().back(), "CloseLink");
+    EXPECT_EQ(terminal.takeJournal().back(), "CloseLink");
     EXPECT_TRUE(terminal.held().active);
 }
 
@@ -337,7 +315,7 @@ TEST_F(PersonnelWindowTest, CancelledFetchCopiesNothingAndClosesTheLink) {
     EXPECT_EQ(personel().rowCount(), 0);
     EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), kHeader);
     EXPECT_EQ(readEnrollmentFile(m_folder.path(), 25, 0), std::nullopt);
-    EXPECT_THAT(terminal.journalToClose(),
+    EXPECT_THAT(terminal.takeJournal(),
                 ElementsAre(::testing::StartsWith("OpenNetworkLink 4 127.0.0.1"),
                             "SetDeviceActive 4 0", "FetchUserIndex 4", "SetDeviceActive 4 1",
                             "CloseLink"));
@@ -359,7 +337,7 @@ TEST_F(PersonnelWindowTest, SendUploadsTheTickedUsersToTheChosenTerminal) {
     EXPECT_EQ(held.enrollments[0].data, enrollmentOf(25, 2));
     EXPECT_EQ(held.users[0].privilege, 3);
     EXPECT_THAT(m_boxes.shown(), IsEmpty());
-    EXPECT_EQ(terminal.journalToClose().back(), "CloseLink");
+    EXPECT_EQ(terminal.takeJournal().back(), "CloseLink");
     EXPECT_EQ(personel().currentRow(), 1);
     EXPECT_EQ(form().grid()->currentIndex().row(), 1);
 }
