@@ -13,9 +13,9 @@
 #include "core/tables/TDataModul.h"
 #include "emulator/VirtualTerminal.h"
 #include "emulator/net/EmulatorDeviceControl.h"
-#include "emulator/net/EmulatorServer.h"
 #include "gui/personnel/TPersonelForm.h"
 #include "gui/personnel/TPersonelSecimForm.h"
+#include "support/LoopbackTerminal.h"
 
 #include <QApplication>
 
@@ -122,19 +122,6 @@ private:
     DeviceControl& m;
 };
 
-struct Served {
-    explicit Served(TerminalState state) : terminal(std::move(state)), server(terminal) {
-        values.connectionType = ConnectionEthernet;
-        values.machineNumber = terminal.state().machineNumber;
-        values.ipAddress = "127.0.0.1";
-        values.port = server.listen("127.0.0.1", 0);
-        server.start();
-    }
-    VirtualTerminal terminal;
-    EmulatorServer server;
-    ConnectionValues values;
-};
-
 TerminalState terminalWithUsers(int32_t machine, int users, int slotCount) {
     TerminalState state;
     state.machineNumber = machine;
@@ -199,8 +186,8 @@ void copyAndSend(benchmark::State& state) {
     const int users = static_cast<int>(state.range(0));
     const bool grids = state.range(1) != 0;
     constexpr int Slots = 3;
-    Served source(terminalWithUsers(1, users, Slots));
-    Served target(terminalWithUsers(2, 0, 0));
+    testsupport::LoopbackTerminal source(terminalWithUsers(1, users, Slots));
+    testsupport::LoopbackTerminal target(terminalWithUsers(2, 0, 0));
 
     for (auto _ : state) {
         state.PauseTiming();
@@ -221,7 +208,7 @@ void copyAndSend(benchmark::State& state) {
         SilentOperator op;
         state.ResumeTiming();
 
-        connectDevice(control, source.values);
+        connectDevice(control, source.connection());
         const StepFigures list =
             measure(control, [&] { readUserList(data.PersonelTampon, control, 1); });
         CopyOutcome copied;
@@ -232,7 +219,7 @@ void copyAndSend(benchmark::State& state) {
         control.CloseLink();
         SendOutcome sent;
         const StepFigures send = measure(control, [&] {
-            sent = sendToDevice(target.values, data.PersonelTable, folder, control, op);
+            sent = sendToDevice(target.connection(), data.PersonelTable, folder, control, op);
         });
         if (grids)
             QApplication::processEvents();
@@ -246,7 +233,7 @@ void copyAndSend(benchmark::State& state) {
         report(state, "send", send);
         form.reset();
         std::filesystem::remove_all(pathFromUtf8(folder));
-        target.server.withTerminal([](VirtualTerminal& t) {
+        target.server().withTerminal([](VirtualTerminal& t) {
             t.state().users.clear();
             t.state().enrollments.clear();
         });
