@@ -1,15 +1,21 @@
 #pragma once
 
 #include "core/base/Operator.h"
+#include "core/device/ConnectionProcedure.h"
 #include "core/tables/RecordTable.h"
-#include "emulator/TerminalState.h"
+#include "emulator/ChannelDeviceControl.h"
+#include "emulator/LocalChannel.h"
+#include "emulator/VirtualTerminal.h"
 
+#include <map>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace nakilon::testsupport {
 
-// Keeps the messages a command shows; questions are answered No.
+// Keeps the messages a command shows.
 class MessageLog : public Operator {
 public:
     std::vector<std::string> messages;
@@ -19,20 +25,54 @@ public:
     void repaintTransferGrid() override {}
 };
 
-inline UserEntry userEntry(int32_t user, int32_t slot, int32_t privilege = 0, int32_t password = 0,
-                           int32_t enabled = 1) {
+// Virtual terminals in the test's own process (so also under Windows), each
+// reached over Ethernet at 127.0.0.1 on a port of its own through the same
+// messages as over a socket; every operation received is kept in a journal.
+class InProcessTerminals {
+public:
+    VirtualTerminal& add(int32_t port, int32_t machineNumber) {
+        Entry& entry = m_terminals[port];
+        entry.terminal = std::make_unique<VirtualTerminal>();
+        entry.terminal->state().machineNumber = machineNumber;
+        entry.terminal->setJournal(
+            [&entry](const std::string& line) { entry.journal.push_back(line); });
+        return *entry.terminal;
+    }
+    VirtualTerminal& at(int32_t port) { return *m_terminals.at(port).terminal; }
+    std::vector<std::string>& journal(int32_t port) { return m_terminals.at(port).journal; }
+    ConnectionValues connection(int32_t port) {
+        return {ConnectionEthernet, at(port).state().machineNumber, "127.0.0.1", port, "0"};
+    }
+    std::unique_ptr<DeviceControl> makeControl() {
+        return std::make_unique<ChannelDeviceControl>(
+            std::make_unique<LocalChannel>([this](const LinkTarget& target) -> VirtualTerminal* {
+                const auto it = m_terminals.find(target.port);
+                return target.serial || it == m_terminals.end() ? nullptr
+                                                                : it->second.terminal.get();
+            }));
+    }
+
+private:
+    struct Entry {
+        std::unique_ptr<VirtualTerminal> terminal;
+        std::vector<std::string> journal;
+    };
+    std::map<int32_t, Entry> m_terminals;
+};
+
+// A user list entry: user, slot, privilege, password (enabled).
+inline UserEntry userEntry(int32_t user, int32_t slot, int32_t privilege = 0,
+                           int32_t password = 0) {
     UserEntry entry;
     entry.userNumber = user;
     entry.slot = slot;
     entry.privilege = privilege;
-    entry.enabled = enabled;
     entry.password = password;
     return entry;
 }
 
-// An enrollment whose numbers tell user and slot apart: element k is
-// user * 10000 + slot * 1000 + k, element 0 is -1 and element 353 the
-// lowest 32-bit number.
+// Numbers that tell user and slot apart: element k is user * 10000 + slot *
+// 1000 + k, but element 0 is -1 and element 353 the lowest 32-bit number.
 inline EnrollmentData enrollmentOf(int32_t user, int32_t slot) {
     EnrollmentData data{};
     for (size_t k = 0; k < data.size(); ++k)
@@ -50,23 +90,30 @@ inline Enrollment enrollment(int32_t user, int32_t slot) {
     return e;
 }
 
-// One row of a personnel or buffer table as text: the values of the fields
-// in order, separated by one space, "-" for an empty field.
-inline std::string rowText(const RecordTable& table, int row) {
-    std::string text;
-    for (int f = 0; f < table.recIdField(); ++f) {
-        if (f > 0)
-            text += ' ';
-        text += table.isNull(row, f) ? "-" : table.textAt(row, f);
-    }
-    return text;
-}
-
+// Rows as text: each row's fields in order (RecId left out), separated by one
+// space, "-" for an empty field.
 inline std::vector<std::string> rowTexts(const RecordTable& table) {
     std::vector<std::string> rows;
-    for (int row = 0; row < table.rowCount(); ++row)
-        rows.push_back(rowText(table, row));
+    for (int row = 0; row < table.rowCount(); ++row) {
+        std::string text;
+        for (int f = 0; f < table.recIdField(); ++f)
+            text += (f ? " " : "") + (table.isNull(row, f) ? "-" : table.textAt(row, f));
+        rows.push_back(text);
+    }
     return rows;
+}
+
+// Appends rows written as rowTexts gives them.
+inline void appendRows(RecordTable& table, const std::vector<std::string>& rows) {
+    for (const std::string& row : rows) {
+        std::istringstream in(row);
+        table.append();
+        std::string value;
+        for (int f = 0; f < table.recIdField() && in >> value; ++f)
+            if (value != "-")
+                table.setText(table.field(f).name, value);
+        table.post();
+    }
 }
 
 } // namespace nakilon::testsupport
