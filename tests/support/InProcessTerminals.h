@@ -36,6 +36,8 @@ public:
     const std::vector<std::string>& journal(size_t index) const {
         return m_served.at(index).journal;
     }
+    // So that a test looks only at the calls of the step it checks.
+    void clearJournal(size_t index) { m_served.at(index).journal.clear(); }
 
 private:
     struct Served {

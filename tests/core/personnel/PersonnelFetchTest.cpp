@@ -6,6 +6,8 @@
 #include "core/base/FileIoTesting.h"
 #include "core/personnel/EnrollmentFile.h"
 #include "core/tables/TDataModul.h"
+#include "support/InProcessTerminals.h"
+#include "support/RecordingOperator.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -33,35 +35,40 @@ protected:
         m_data.PersonelTable.open();
         // User 25 in slots 0, 1 and 5 (privilege 1, password 4321); user 40 in
         // slot 0, disabled.
-        TerminalState& held = m_terminals.add(Port, Machine).state();
+        TerminalState held;
+        held.machineNumber = Machine;
         held.users = {userEntry(25, 0, 1, 4321), userEntry(25, 1, 1, 4321),
                       userEntry(25, 5, 1, 4321), userEntry(40, 0)};
         held.users[3].enabled = 0;
         held.enrollments = {enrollment(25, 0), enrollment(25, 1), enrollment(25, 5),
                             enrollment(40, 0)};
+        m_terminals.add(held, {false, "127.0.0.1", Port});
     }
 
-    TerminalState& held() { return m_terminals.at(Port).state(); }
-    std::vector<std::string>& journal() { return m_terminals.journal(Port); }
+    TerminalState& held() { return m_terminals.terminal(0).state(); }
+    const std::vector<std::string>& journal() { return m_terminals.journal(0); }
     // The link as "Cihazdan Al" opens it, and the list the dialog shows;
     // rows whose index is in `unticked` are cleared.
     void showList(std::initializer_list<int> unticked = {}) {
-        ASSERT_EQ(connectDevice(*m_control, m_terminals.connection(Port)),
-                  ConnectResult::Connected);
-        journal().clear();
-        readUserList(m_data.PersonelTampon, *m_control, Machine);
-        EXPECT_THAT(journal(),
-                    ElementsAre("SetDeviceActive 3 0", "FetchUserIndex 3", "SetDeviceActive 3 1"));
+        ASSERT_EQ(connectDevice(control(), ethernet(Port, Machine)), ConnectResult::Connected);
+        m_terminals.clearJournal(0);
+        readUserList(m_data.PersonelTampon, control(), Machine);
+        // Four entries, then the take that finds no more.
+        EXPECT_THAT(journal(), ElementsAre("SetDeviceActive 3 0", "FetchUserIndex 3",
+                                           "TakeUserIndexEntry 3", "TakeUserIndexEntry 3",
+                                           "TakeUserIndexEntry 3", "TakeUserIndexEntry 3",
+                                           "TakeUserIndexEntry 3", "SetDeviceActive 3 1"));
         for (const int row : unticked) {
             m_data.PersonelTampon.moveTo(row);
             m_data.PersonelTampon.edit();
             m_data.PersonelTampon.setInteger("Secim", 0);
         }
-        journal().clear();
+        m_terminals.clearJournal(0);
     }
+    DeviceControl& control() { return m_terminals.control(); }
     CopyOutcome copy() {
         return copySelectedPersonnel(m_data.PersonelTampon, m_data.PersonelTable, m_folder.path(),
-                                     *m_control, Machine, m_op);
+                                     control(), Machine, m_op);
     }
     std::vector<std::string> enrollmentFiles() {
         std::vector<std::string> names;
@@ -76,8 +83,7 @@ protected:
     TempFolder m_folder;
     TDataModul m_data;
     InProcessTerminals m_terminals;
-    std::unique_ptr<DeviceControl> m_control = m_terminals.makeControl();
-    MessageLog m_op;
+    RecordingOperator m_op;
 };
 
 TEST_F(PersonnelFetchTest, EveryTickedEnrollmentGivesAFileAndOneRowPerUser) {
@@ -90,7 +96,7 @@ TEST_F(PersonnelFetchTest, EveryTickedEnrollmentGivesAFileAndOneRowPerUser) {
                             "40 0 0 - 0 - 0 1"));
     const CopyOutcome outcome = copy();
     EXPECT_EQ(outcome.copied, 4);
-    EXPECT_THAT(m_op.messages, IsEmpty());
+    EXPECT_THAT(m_op.shown, IsEmpty());
     // The password that came with the enrollment is the row's Sifre.
     EXPECT_EQ(m_folder.read("Data\\Personel.PDT"),
               kHeader + "25\t0\t1\t4321\t1\t1\r\n40\t0\t0\t0\t0\t1\r\n");
@@ -134,7 +140,7 @@ TEST_F(PersonnelFetchTest, RefusedDownloadWritesNoFileAndIsReported) {
     held().users.erase(held().users.begin() + 1);
     const CopyOutcome outcome = copy();
     EXPECT_EQ(outcome.unread, (std::vector<UnreadEnrollment>{{25, 1}, {40, 0}}));
-    EXPECT_THAT(m_op.messages,
+    EXPECT_THAT(m_op.shown,
                 ElementsAre("Şu parmak izi kayıtları cihazdan okunamadı; bunlar bilgisayara "
                             "kopyalanmadı:\nPersonel No 25, parmak kaydı 1\nPersonel No 40, parmak "
                             "kaydı 0"));
@@ -175,21 +181,19 @@ TEST_F(PersonnelFetchTest, FailedFileWriteStopsTheCopyAndReleasesTheTerminal) {
 TEST_F(PersonnelFetchTest, DialogOnlyWhenConnectedAndTheLinkClosedAfterIt) {
     std::vector<int32_t> shown;
     const auto dialog = [&](int32_t machine) { shown.push_back(machine); };
-    ConnectionValues unknownType = m_terminals.connection(Port);
+    ConnectionValues unknownType = ethernet(Port, Machine);
     unknownType.connectionType = 0;
-    ConnectionValues wrongPort = m_terminals.connection(Port);
-    wrongPort.port = Port + 1;
-    fetchFromDevice(unknownType, *m_control, m_op, dialog);
-    fetchFromDevice(wrongPort, *m_control, m_op, dialog);
-    EXPECT_THAT(m_op.messages,
+    fetchFromDevice(unknownType, control(), m_op, dialog);
+    fetchFromDevice(ethernet(Port + 1, Machine), control(), m_op, dialog);
+    EXPECT_THAT(m_op.shown,
                 ElementsAre("Cihaza Bağlantı Kurulamadı!", "Cihaza Bağlantı Kurulamadı!"));
     EXPECT_THAT(shown, IsEmpty());
 
-    fetchFromDevice(m_terminals.connection(Port), *m_control, m_op, dialog);
+    fetchFromDevice(ethernet(Port, Machine), control(), m_op, dialog);
     EXPECT_THAT(shown, ElementsAre(Machine));
     EXPECT_EQ(journal().back(), "CloseLink");
-    journal().clear();
-    EXPECT_THROW(fetchFromDevice(m_terminals.connection(Port), *m_control, m_op,
+    m_terminals.clearJournal(0);
+    EXPECT_THROW(fetchFromDevice(ethernet(Port, Machine), control(), m_op,
                                  [](int32_t) { throw Error("kesildi"); }),
                  Error);
     EXPECT_EQ(journal().back(), "CloseLink");

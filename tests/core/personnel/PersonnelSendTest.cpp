@@ -8,6 +8,8 @@
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "support/FakeDeviceControl.h"
+#include "support/InProcessTerminals.h"
+#include "support/RecordingOperator.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -28,10 +30,12 @@ protected:
     PersonnelSendTest() {
         m_folder.write("Data\\Personel.PDT", "");
         m_data.PersonelTable.open();
-        m_terminals.add(Port, Machine);
+        TerminalState target;
+        target.machineNumber = Machine;
+        m_terminals.add(target, {false, "127.0.0.1", Port});
     }
     RecordTable& personel() { return m_data.PersonelTable; }
-    const TerminalState& held() { return m_terminals.at(Port).state(); }
+    const TerminalState& held() { return m_terminals.state(0); }
     void writeFiles(std::initializer_list<std::pair<int32_t, int32_t>> enrollments) {
         for (const auto& [user, slot] : enrollments)
             writeEnrollmentFile(m_folder.path(), user, slot, enrollmentOf(user, slot));
@@ -39,13 +43,12 @@ protected:
     SendOutcome send(DeviceControl& control, ConnectionValues values) {
         return sendToDevice(values, personel(), m_folder.path(), control, m_op);
     }
-    SendOutcome send() { return send(*m_control, m_terminals.connection(Port)); }
+    SendOutcome send() { return send(m_terminals.control(), ethernet(Port, Machine)); }
 
     TempFolder m_folder;
     TDataModul m_data;
     InProcessTerminals m_terminals;
-    std::unique_ptr<DeviceControl> m_control = m_terminals.makeControl();
-    MessageLog m_op;
+    RecordingOperator m_op;
 };
 
 TEST_F(PersonnelSendTest, TickedUsersInListOrderEachFileOfSlotsZeroToNine) {
@@ -55,8 +58,8 @@ TEST_F(PersonnelSendTest, TickedUsersInListOrderEachFileOfSlotsZeroToNine) {
     writeFiles({{25, 3}, {25, 0}, {25, 10}, {30, 0}, {31, 1}, {12, 9}});
     personel().moveTo(0);
     EXPECT_EQ(send().uploads, 3);
-    EXPECT_THAT(m_op.messages, IsEmpty());
-    EXPECT_THAT(m_terminals.journal(Port),
+    EXPECT_THAT(m_op.shown, IsEmpty());
+    EXPECT_THAT(m_terminals.journal(0),
                 ElementsAre("OpenNetworkLink 3 127.0.0.1 4370 0", "SetDeviceActive 3 0",
                             "UploadEnrollment 3 25 3 0 2 77", "UploadEnrollment 3 25 3 3 2 77",
                             "UploadEnrollment 3 12 3 9 1 5", "SetDeviceActive 3 1", "CloseLink"));
@@ -91,7 +94,7 @@ TEST_F(PersonnelSendTest, BrokenLinkReleasesTheTerminalBeforeTheError) {
     FakeDeviceControl control;
     control.terminals[Machine];
     control.failAt(2, "Cihazla bağlantı koptu", "UploadEnrollment");
-    EXPECT_THROW(send(control, m_terminals.connection(Port)), Error);
+    EXPECT_THROW(send(control, ethernet(Port, Machine)), Error);
     EXPECT_THAT(control.calls,
                 ElementsAre("OpenNetworkLink(3,127.0.0.1,4370,0)", "SetDeviceActive(3,0)",
                             "UploadEnrollment(3,25,3,0,0,[-1,250001,...],0)",
@@ -101,20 +104,23 @@ TEST_F(PersonnelSendTest, BrokenLinkReleasesTheTerminalBeforeTheError) {
 }
 
 TEST_F(PersonnelSendTest, UsersCopiedFromOneTerminalToAnotherArriveWhole) {
-    TerminalState& source = m_terminals.at(Port).state();
+    TerminalState& source = m_terminals.terminal(0).state();
     source.users = {userEntry(25, 0, 1, 4321), userEntry(25, 1, 1, 4321), userEntry(25, 5, 1, 4321),
                     userEntry(40, 0, 3), userEntry(41, 9, 2, -5)};
     source.enrollments = {enrollment(25, 0), enrollment(25, 1), enrollment(25, 5),
                           enrollment(40, 0), enrollment(41, 9)};
-    const TerminalState& target = m_terminals.add(Port + 1, 7).state();
+    TerminalState empty;
+    empty.machineNumber = 7;
+    const TerminalState& target = m_terminals.add(empty, {false, "127.0.0.1", Port + 1}).state();
 
-    fetchFromDevice(m_terminals.connection(Port), *m_control, m_op, [&](int32_t machine) {
-        readUserList(m_data.PersonelTampon, *m_control, machine);
-        copySelectedPersonnel(m_data.PersonelTampon, personel(), m_folder.path(), *m_control,
-                              machine, m_op);
+    DeviceControl& control = m_terminals.control();
+    fetchFromDevice(ethernet(Port, Machine), control, m_op, [&](int32_t machine) {
+        readUserList(m_data.PersonelTampon, control, machine);
+        copySelectedPersonnel(m_data.PersonelTampon, personel(), m_folder.path(), control, machine,
+                              m_op);
     });
-    send(*m_control, m_terminals.connection(Port + 1));
-    EXPECT_THAT(m_op.messages, IsEmpty());
+    send(control, ethernet(Port + 1, 7));
+    EXPECT_THAT(m_op.shown, IsEmpty());
     EXPECT_EQ(target.users, source.users);
     EXPECT_EQ(target.enrollments, source.enrollments);
     EXPECT_TRUE(source.active && target.active);

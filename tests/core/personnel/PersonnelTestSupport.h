@@ -1,64 +1,19 @@
 #pragma once
 
-#include "core/base/Operator.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/tables/RecordTable.h"
-#include "emulator/ChannelDeviceControl.h"
-#include "emulator/LocalChannel.h"
-#include "emulator/VirtualTerminal.h"
+#include "emulator/TerminalState.h"
 
-#include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace nakilon::testsupport {
 
-// Keeps the messages a command shows.
-class MessageLog : public Operator {
-public:
-    std::vector<std::string> messages;
-    void information(const std::string& text) override { messages.push_back(text); }
-    bool confirm(const std::string&) override { return false; }
-    void processEvents() override {}
-    void repaintTransferGrid() override {}
-};
-
-// Virtual terminals in the test's own process (so also under Windows), each
-// reached over Ethernet at 127.0.0.1 on a port of its own through the same
-// messages as over a socket; every operation received is kept in a journal.
-class InProcessTerminals {
-public:
-    VirtualTerminal& add(int32_t port, int32_t machineNumber) {
-        Entry& entry = m_terminals[port];
-        entry.terminal = std::make_unique<VirtualTerminal>();
-        entry.terminal->state().machineNumber = machineNumber;
-        entry.terminal->setJournal(
-            [&entry](const std::string& line) { entry.journal.push_back(line); });
-        return *entry.terminal;
-    }
-    VirtualTerminal& at(int32_t port) { return *m_terminals.at(port).terminal; }
-    std::vector<std::string>& journal(int32_t port) { return m_terminals.at(port).journal; }
-    ConnectionValues connection(int32_t port) {
-        return {ConnectionEthernet, at(port).state().machineNumber, "127.0.0.1", port, "0"};
-    }
-    std::unique_ptr<DeviceControl> makeControl() {
-        return std::make_unique<ChannelDeviceControl>(
-            std::make_unique<LocalChannel>([this](const LinkTarget& target) -> VirtualTerminal* {
-                const auto it = m_terminals.find(target.port);
-                return target.serial || it == m_terminals.end() ? nullptr
-                                                                : it->second.terminal.get();
-            }));
-    }
-
-private:
-    struct Entry {
-        std::unique_ptr<VirtualTerminal> terminal;
-        std::vector<std::string> journal;
-    };
-    std::map<int32_t, Entry> m_terminals;
-};
+// A device row's values that reach the in-process terminal at 127.0.0.1:port.
+inline ConnectionValues ethernet(int32_t port, int32_t machineNumber) {
+    return {ConnectionEthernet, machineNumber, "127.0.0.1", port, "0"};
+}
 
 // A user list entry: user, slot, privilege, password (enabled).
 inline UserEntry userEntry(int32_t user, int32_t slot, int32_t privilege = 0,
