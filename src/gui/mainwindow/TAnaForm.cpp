@@ -60,6 +60,10 @@ TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& 
     m_zamanAyarForm = new TZamanAyarForm(
         cc, [this] { return m_clock(); }, this);
     m_personelForm = new TPersonelForm(dataModul, values, personelCc, this);
+    // The personnel window chooses its terminal in the one selection dialog,
+    // which the main window owns.
+    m_personelForm->setDeviceChooser(
+        [this](const QString& caption) { return chooseDevice(*m_cihazSecimForm, caption); });
     connect(m_settingsTab->personelButon(), &QPushButton::clicked, this,
             &TAnaForm::PersonelButonClick);
 }

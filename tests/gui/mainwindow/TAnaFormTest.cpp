@@ -362,6 +362,34 @@ TEST_F(MainWindowTest, PersonelKayitlariShowsThePersonnelListModally) {
     EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), personnel);
 }
 
+TEST_F(MainWindowTest, PersonnelCommandsChooseInTheSelectionDialogAndUseTheirOwnControl) {
+    m_folder.write("Cihazlar.Dat", kThreeDevices);
+    ASSERT_TRUE(start());
+    m_personelDevice.terminals[1];
+    QStringList captions;
+    // The next modal dialog (the device selection) is answered by `button`.
+    const auto answerWith = [&captions](const char* button) {
+        QTimer::singleShot(0, [&captions, button] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            captions << dialog->findChild<QPushButton*>("GonderButon")->text();
+            dialog->findChild<QPushButton*>(button)->click();
+        });
+    };
+    TPersonelForm* personel = m_form->personelForm();
+    answerWith("cxButton1"); // İptal
+    personel->findChild<QPushButton*>("AlButon")->click();
+    answerWith("GonderButon");
+    personel->findChild<QPushButton*>("GonderButon")->click();
+
+    EXPECT_EQ(captions, QStringList({"Cihazdan Al", "Cihaza Gönder"}));
+    EXPECT_TRUE(m_device.calls.empty());
+    EXPECT_EQ(
+        m_personelDevice.calls,
+        std::vector<std::string>({"OpenNetworkLink(1,10.0.0.5,5005,0)", "SetDeviceActive(1,0)",
+                                  "SetDeviceActive(1,1)", "CloseLink()"}));
+}
+
 TEST_F(MainWindowTest, KapatClosesWithoutWritingAnything) {
     m_folder.write("Cihazlar.Dat", kThreeDevices);
     ASSERT_TRUE(start());
