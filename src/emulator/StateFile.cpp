@@ -5,6 +5,7 @@
 #include "core/base/Text.h"
 
 #include <charconv>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -63,9 +64,25 @@ bool isBlank(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-void parseLine(std::string_view line, TerminalState& state,
-               std::set<std::pair<int32_t, int32_t>>& users,
-               std::set<std::pair<int32_t, int32_t>>& enrollments, std::set<std::string>& seen) {
+// What the lines read so far have named, for the rules between lines.
+struct Seen {
+    std::set<std::string> singleLines;
+    std::map<std::pair<int32_t, int32_t>, size_t> users; // user, slot: index
+    std::map<int32_t, int32_t> passwords;                // by user number
+    std::set<std::pair<int32_t, int32_t>> enrollments;
+    std::set<std::pair<int32_t, int32_t>> failingDownloads;
+};
+
+// The index of the user line of this user and slot.
+size_t listedEntry(const Seen& seen, int32_t user, int32_t slot, std::string_view kind) {
+    const auto it = seen.users.find({user, slot});
+    if (it == seen.users.end())
+        throw LineError(std::string(kind) +
+                        " satırından önce aynı kullanıcı ve parmak için user satırı gerekir");
+    return it->second;
+}
+
+void parseLine(std::string_view line, TerminalState& state, Seen& seen) {
     for (char c : line) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte > 0x7E)
@@ -75,7 +92,7 @@ void parseLine(std::string_view line, TerminalState& state,
     const std::string_view kind = f[0];
     if (kind == "terminal" || kind == "clock-offset" || kind == "clock-weekday" ||
         kind == "clock-read-fails" || kind == "active") {
-        if (!seen.insert(std::string(kind)).second)
+        if (!seen.singleLines.insert(std::string(kind)).second)
             throw LineError(formatText("%.*s satırı ikinci kez geçiyor",
                                        static_cast<int>(kind.size()), kind.data()));
     }
@@ -116,9 +133,20 @@ void parseLine(std::string_view line, TerminalState& state,
         UserEntry user{number(f[1]), number(f[2]), number(f[3]), number(f[4]), number(f[5])};
         if (f.size() == 7)
             user.secondMachineNumber = number(f[6]);
-        if (!users.insert({user.userNumber, user.slot}).second)
+        if (!seen.users.emplace(std::pair(user.userNumber, user.slot), state.users.size()).second)
             throw LineError("bu kullanıcı ve parmak için ikinci user satırı");
+        const auto [password, first] = seen.passwords.emplace(user.userNumber, user.password);
+        if (!first && password->second != user.password)
+            throw LineError("bir kullanıcının bütün user satırlarında şifre aynı olmalı");
         state.users.push_back(user);
+    } else if (kind == "download-fails") {
+        expectCount(f, 3);
+        const int32_t user = number(f[1]);
+        const int32_t slot = number(f[2]);
+        const size_t index = listedEntry(seen, user, slot, kind);
+        if (!seen.failingDownloads.insert({user, slot}).second)
+            throw LineError("bu kullanıcı ve parmak için ikinci download-fails satırı");
+        state.users[index].downloadFails = true;
     } else if (kind == "enroll") {
         expectCount(f, 3 + EnrollmentSize);
         Enrollment enrollment;
@@ -126,10 +154,8 @@ void parseLine(std::string_view line, TerminalState& state,
         enrollment.slot = number(f[2]);
         for (size_t i = 0; i < EnrollmentSize; ++i)
             enrollment.data[i] = number(f[3 + i]);
-        if (!users.count({enrollment.userNumber, enrollment.slot}))
-            throw LineError("enroll satırından önce aynı kullanıcı ve parmak için user satırı "
-                            "gerekir");
-        if (!enrollments.insert({enrollment.userNumber, enrollment.slot}).second)
+        listedEntry(seen, enrollment.userNumber, enrollment.slot, kind);
+        if (!seen.enrollments.insert({enrollment.userNumber, enrollment.slot}).second)
             throw LineError("bu kullanıcı ve parmak için ikinci enroll satırı");
         state.enrollments.push_back(enrollment);
     } else {
@@ -149,9 +175,7 @@ void appendNumber(std::string& out, int64_t value) {
 
 TerminalState parseStateText(std::string_view text) {
     TerminalState state;
-    std::set<std::pair<int32_t, int32_t>> users;
-    std::set<std::pair<int32_t, int32_t>> enrollments;
-    std::set<std::string> seen;
+    Seen seen;
     size_t lineNumber = 0;
     size_t start = 0;
     while (start < text.size()) {
@@ -166,7 +190,7 @@ TerminalState parseStateText(std::string_view text) {
         if (isBlank(line) || line.front() == '#')
             continue;
         try {
-            parseLine(line, state, users, enrollments, seen);
+            parseLine(line, state, seen);
         } catch (const LineError& error) {
             throw Error("Durum dosyası satır " + std::to_string(lineNumber) + ": " +
                         error.reason());
@@ -211,6 +235,15 @@ std::string formatStateText(const TerminalState& state) {
             out += ' ';
             appendNumber(out, *u.secondMachineNumber);
         }
+        out += '\n';
+    }
+    for (const UserEntry& u : state.users) {
+        if (!u.downloadFails)
+            continue;
+        out += "download-fails ";
+        appendNumber(out, u.userNumber);
+        out += ' ';
+        appendNumber(out, u.slot);
         out += '\n';
     }
     for (const Enrollment& e : state.enrollments) {

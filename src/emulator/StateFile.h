@@ -18,8 +18,11 @@ namespace nakilon {
 //   active <0|1>
 //   log <personnel> <mode> <year> <month> <day> <hour> <minute> <second> <new|read>
 //   user <user-number> <slot> <privilege> <enabled> <password> [<second-machine-number>]
+//   download-fails <user-number> <slot>
 //   enroll <user-number> <slot> <v0> <v1> ... <v353>
 //
+// A user has one password: every user line of a user number gives the same.
+// download-fails and enroll lines name an entry of an earlier user line.
 // Every number is a signed 32-bit decimal. Lines missing from a file keep the
 // defaults of TerminalState; the optional lines and fields are written only
 // when they hold something.

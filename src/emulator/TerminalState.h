@@ -22,10 +22,15 @@ struct UserEntry {
     int32_t slot = 0;
     int32_t privilege = 0;
     int32_t enabled = 1;
+    // A terminal keeps one password per user: every entry of a user holds the
+    // same one, and an upload for any slot sets it for all of them.
     int32_t password = 0;
     // The second machine number that the user list reports for the entry;
     // none: the terminal's own machine number.
     std::optional<int32_t> secondMachineNumber = std::nullopt;
+    // The entry is listed, but DownloadEnrollment of it answers false, as for
+    // an enrollment that the terminal cannot read back.
+    bool downloadFails = false;
 
     bool operator==(const UserEntry&) const = default;
 };

@@ -63,6 +63,10 @@ void VirtualTerminal::addFault(TerminalFault fault) {
     m_faults.push_back(std::move(fault));
 }
 
+void VirtualTerminal::failDownload(int32_t userNumber, int32_t slot) {
+    m_failingDownloads.emplace_back(userNumber, slot);
+}
+
 void VirtualTerminal::freezeClock(int64_t localSeconds) {
     m_frozenClock = localSeconds;
 }
@@ -113,6 +117,25 @@ std::string journalText(std::string_view text) {
             c = '?';
     }
     return result;
+}
+
+// CRC-32 (the polynomial of zlib and ZIP) of the numbers as the wire carries
+// them, so that a journal line can be checked against a file of the PC.
+std::string journalDigest(const EnrollmentData& data) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (const int32_t value : data) {
+        const auto bits = static_cast<uint32_t>(value);
+        for (int shift = 0; shift < 32; shift += 8) {
+            crc ^= (bits >> shift) & 0xFFu;
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string text = " crc32=";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += digits[(~crc >> shift) & 0xFu];
+    return text;
 }
 } // namespace
 
@@ -243,7 +266,9 @@ VirtualTerminal::downloadEnrollment(int32_t machineNumber, int32_t userNumber,
     if (machineNumber != m_state.machineNumber)
         return std::nullopt;
     const UserEntry* user = findUser(userNumber, slot);
-    if (!user)
+    if (!user || user->downloadFails ||
+        std::find(m_failingDownloads.begin(), m_failingDownloads.end(),
+                  std::pair(userNumber, slot)) != m_failingDownloads.end())
         return std::nullopt;
     DownloadedEnrollment result;
     result.privilege = user->privilege;
@@ -257,15 +282,24 @@ bool VirtualTerminal::uploadEnrollment(int32_t machineNumber, int32_t userNumber
                                        int32_t secondMachineNumber, int32_t slot, int32_t privilege,
                                        const EnrollmentData& data, int32_t password) {
     received("UploadEnrollment",
-             numbers({machineNumber, userNumber, secondMachineNumber, slot, privilege, password}));
+             numbers({machineNumber, userNumber, secondMachineNumber, slot, privilege, password}) +
+                 journalDigest(data));
     if (machineNumber != m_state.machineNumber)
         return false;
-    if (UserEntry* user = findUser(userNumber, slot)) {
-        user->privilege = privilege;
-        user->password = password;
-    } else {
-        m_state.users.push_back({userNumber, slot, privilege, 1, password});
+    int32_t enabled = 1;
+    bool known = false;
+    for (UserEntry& entry : m_state.users) {
+        if (entry.userNumber != userNumber)
+            continue;
+        if (!known)
+            enabled = entry.enabled;
+        known = true;
+        entry.password = password;
     }
+    if (UserEntry* user = findUser(userNumber, slot))
+        user->privilege = privilege;
+    else
+        m_state.users.push_back({userNumber, slot, privilege, enabled, password});
     if (Enrollment* enrollment = findEnrollment(userNumber, slot))
         enrollment->data = data;
     else

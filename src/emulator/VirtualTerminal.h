@@ -51,6 +51,10 @@ public:
     // std::invalid_argument for an operation that cannot fail.
     void addFault(TerminalFault fault);
 
+    // DownloadEnrollment of this user and slot answers false from now on, as
+    // for an entry whose downloadFails is set; the held state is not changed.
+    void failDownload(int32_t userNumber, int32_t slot);
+
     // The terminal's clock stands at this local time (the offset still
     // added), and reports this weekday, until a SyncDeviceClock sets it.
     void freezeClock(int64_t localSeconds);
@@ -91,11 +95,16 @@ public:
         int32_t password = 0;
         EnrollmentData data{};
     };
-    // Unknown user or slot: nullopt. An entry without enrollment data gives zeros.
+    // Unknown user or slot, or an entry whose download fails: nullopt. An
+    // entry without enrollment data gives zeros.
     std::optional<DownloadedEnrollment> downloadEnrollment(int32_t machineNumber,
                                                            int32_t userNumber,
                                                            int32_t secondMachineNumber,
                                                            int32_t slot);
+    // Creates or replaces the entry and its data; the password becomes the
+    // user's in every entry. A new entry of a known user keeps the user's
+    // enable state. The journal line ends in "crc32=" and the CRC-32 of the
+    // data, its 354 numbers as 4-byte little-endian two's complement.
     bool uploadEnrollment(int32_t machineNumber, int32_t userNumber, int32_t secondMachineNumber,
                           int32_t slot, int32_t privilege, const EnrollmentData& data,
                           int32_t password);
@@ -124,6 +133,7 @@ private:
     std::optional<int64_t> m_frozenClock;
     std::optional<int32_t> m_reportedWeekday;
     std::vector<TerminalFault> m_faults;
+    std::vector<std::pair<int32_t, int32_t>> m_failingDownloads; // user, slot
     std::vector<std::pair<std::string, int64_t>> m_callCounts;
     uint64_t m_logGeneration = 0;
     std::function<void(const std::string&)> m_journal;

@@ -77,7 +77,8 @@ TEST(StateFile, OptionalClockLinesAndSecondMachineNumberAreWrittenOnlyWhenSet) {
     TerminalState state;
     state.clockWeekday = 0;
     state.clockReadFails = true;
-    state.users = {{5, 1, 2, 1, 99, -7}, {6, 11, 0, 0, 0}};
+    state.users = {{5, 1, 2, 1, 99, -7}, {6, 11, 0, 0, 0}, {6, 2, 0, 0, 0}};
+    state.users[2].downloadFails = true;
     const std::string expected = "# nakilon-terminal\n"
                                  "terminal 1 0\n"
                                  "clock-offset 0\n"
@@ -85,7 +86,9 @@ TEST(StateFile, OptionalClockLinesAndSecondMachineNumberAreWrittenOnlyWhenSet) {
                                  "clock-read-fails 1\n"
                                  "active 1\n"
                                  "user 5 1 2 1 99 -7\n"
-                                 "user 6 11 0 0 0\n";
+                                 "user 6 11 0 0 0\n"
+                                 "user 6 2 0 0 0\n"
+                                 "download-fails 6 2\n";
     EXPECT_EQ(formatStateText(state), expected);
     EXPECT_EQ(parseStateText(expected), state);
     EXPECT_EQ(parseStateText("clock-read-fails 0\n"), TerminalState{});
@@ -130,6 +133,13 @@ TEST(StateFile, RefusesMalformedLinesWithLineNumberAndReason) {
          "Durum dosyası satır 2: clock-weekday satırı ikinci kez geçiyor"},
         {"log 1 1 2024 1 1 1 1 1 new\t\n",
          "Durum dosyası satır 1: satırda ASCII dışı ya da denetim karakteri var"},
+        {"user 1 0 0 1 5\nuser 1 4 0 1 6\n",
+         "Durum dosyası satır 2: bir kullanıcının bütün user satırlarında şifre aynı olmalı"},
+        {"user 1 0 0 1 0\ndownload-fails 1 1\n",
+         "Durum dosyası satır 2: download-fails satırından önce aynı kullanıcı ve parmak için "
+         "user satırı gerekir"},
+        {"user 1 0 0 1 0\ndownload-fails 1 0\ndownload-fails 1 0\n",
+         "Durum dosyası satır 3: bu kullanıcı ve parmak için ikinci download-fails satırı"},
     };
     for (const BadLine& bad : cases) {
         try {

@@ -52,7 +52,7 @@ TEST(VirtualTerminal, JournalNamesEveryOperationWithItsArguments) {
                            "QueryDeviceCounter 2 8",
                            "FetchUserIndex 2",
                            "DownloadEnrollment 2 1001 2 0",
-                           "UploadEnrollment 2 1002 2 4 0 77",
+                           "UploadEnrollment 2 1002 2 4 0 77 crc32=007bfea7",
                            "ReadDeviceClock 2",
                            "SyncDeviceClock 2",
                            "ChangeUserRole 2 1001 2 0 0",
@@ -135,6 +135,34 @@ TEST(VirtualTerminal, UserListDeliversTheSecondMachineNumberThatChangeUserRoleMu
     EXPECT_TRUE(terminal.changeUserRole(2, 1001, 2, 0, 0));
     EXPECT_EQ(terminal.state().users[0].privilege, 0);
     EXPECT_EQ(terminal.state().users[1].privilege, 0);
+}
+
+TEST(VirtualTerminal, OnePasswordPerUserAndListedEntriesWhoseDownloadFails) {
+    TerminalState state;
+    state.users = {{1001, 0, 3, 1, 5}, {1001, 3, 3, 1, 5}, {1002, 1, 0, 0, 0}};
+    state.users[1].downloadFails = true;
+    VirtualTerminal terminal(state);
+    std::vector<std::string> journal;
+    terminal.setJournal([&](const std::string& line) { journal.push_back(line); });
+    terminal.failDownload(1002, 1);
+    EXPECT_EQ(terminal.downloadEnrollment(1, 1001, 1, 3), std::nullopt);
+    EXPECT_EQ(terminal.downloadEnrollment(1, 1002, 1, 1), std::nullopt);
+    EXPECT_EQ(terminal.state().users, state.users); // failing is no change
+    ASSERT_TRUE(terminal.downloadEnrollment(1, 1001, 1, 0));
+    EXPECT_EQ(terminal.downloadEnrollment(1, 1001, 1, 0)->password, 5);
+
+    // An upload for one slot sets the user's password in every entry; a new
+    // slot of a disabled user stays disabled.
+    EnrollmentData data;
+    data.fill(-1);
+    data[0] = 1;
+    EXPECT_TRUE(terminal.uploadEnrollment(1, 1001, 1, 0, 2, data, 0));
+    EXPECT_TRUE(terminal.uploadEnrollment(1, 1002, 1, 7, 1, EnrollmentData{}, 44));
+    std::vector<UserEntry> expected = {
+        {1001, 0, 2, 1, 0}, {1001, 3, 3, 1, 0}, {1002, 1, 0, 0, 44}, {1002, 7, 1, 0, 44}};
+    expected[1].downloadFails = true;
+    EXPECT_EQ(terminal.state().users, expected);
+    EXPECT_EQ(journal[4], "UploadEnrollment 1 1001 1 0 2 0 crc32=05143d51");
 }
 
 TEST(VirtualTerminal, ClockCanBeFrozenMisreportTheWeekdayOrFailUntilSynced) {

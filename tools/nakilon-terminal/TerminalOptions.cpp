@@ -40,7 +40,11 @@ Seçenekler:
                     işlemle bildirilir ve onun önüne yazılır. Yapılmamış bir
                     çağrı hiç yazılmaz: bağlantı açıkken yeni bir bağlantı
                     açılırsa eski terminal yalnızca bağlantının koptuğunu görür
-                    (CloseLink yazılmaz).
+                    (CloseLink yazılmaz). UploadEnrollment satırı gelen
+                    parmak verisinin özetiyle biter: "crc32=" ve 354 sayının
+                    4 baytlık little-endian dizisinin CRC-32'si, 8 onaltılık
+                    hane (zlib.crc32 ile aynı; 354 sıfır için:
+                    "UploadEnrollment 1 1001 1 0 3 0 crc32=007bfea7").
   --records N       N hareket kaydı üret: her kullanıcı için iş günlerinde
                     (Pazartesi-Cuma) bir giriş ve bir çıkış, bugünle biten
                     günlere yayılmış.
@@ -69,6 +73,12 @@ Seçenekler:
                     işlemi tamamlanamadı" hatasını verir, bağlantı açık kalır.
                     Bir açma işleminde bağlantı kurulmamış olur. Birden çok
                     kez verilebilir.
+  --download-fails KULLANICI:PARMAK
+                    Kullanıcı listesinde bulunsa da bu kullanıcının bu
+                    parmak kaydı okunamaz: DownloadEnrollment false döner
+                    (hata vermez, bağlantı açık kalır). Durum dosyasına
+                    yazılmaz (kalıcısı: download-fails satırı). Birden çok kez
+                    verilebilir.
   --drop İŞLEM:N    İŞLEM'in N. çağrısında terminal yanıt vermeden bağlantıyı
                     koparır; işlem yapılmaz. Birden çok kez verilebilir.
                     İŞLEM: OpenNetworkLink, OpenSerialLink, SetDeviceActive,
@@ -85,6 +95,11 @@ Bağlantı tipleri:
 Makine numarası yanlışsa, ya da Ethernet'te şifre yanlışsa bağlantı açılmaz.
 ChangeUserRole yalnızca kullanıcı numarası, ikinci makine numarası ve parmak
 numarası birlikte kullanıcı listesindeki bir kaydı gösterirse uygulanır.
+Terminal her kullanıcı için tek şifre tutar, gerçek bir terminal gibi:
+DownloadEnrollment kullanıcının şifresini verir; UploadEnrollment hangi parmak
+için olursa olsun verdiği şifreyi kullanıcının bütün kayıtlarına yazar (0 da
+bir şifredir: eski şifre silinir). Bilinen bir kullanıcıya eklenen yeni parmak
+kaydı kullanıcının etkinlik durumunu alır.
 
 Durum dosyası (düz ASCII, satır başına bir öğe, alanlar arasında tek boşluk,
 "#" ile başlayan satır açıklama, boş satırlar yok sayılır; her sayı işaretli
@@ -98,8 +113,15 @@ Durum dosyası (düz ASCII, satır başına bir öğe, alanlar arasında tek bo�
   log <personel> <mod> <yıl> <ay> <gün> <saat> <dakika> <saniye> <new|read>
   user <kullanıcı-no> <parmak> <yetki> <etkin> <şifre> [<ikinci-makine-no>]
                                  ikinci makine numarası verilmezse kullanıcı
-                                 listesi terminalin makine numarasını bildirir
+                                 listesi terminalin makine numarasını bildirir;
+                                 bir kullanıcının bütün user satırlarında şifre
+                                 aynıdır
+  download-fails <kullanıcı-no> <parmak>
+                                 (isteğe bağlı) listelenen bu kaydın
+                                 DownloadEnrollment'ı false döner; önce aynı
+                                 kullanıcı ve parmağın user satırı gelir
   enroll <kullanıcı-no> <parmak> <v0> <v1> ... <v353>
+                                 parmak verisi; user satırından sonra gelir
 )";
 
 namespace {
@@ -152,6 +174,17 @@ TerminalFault faultArgument(const std::string& option, const std::string& text, 
     return fault;
 }
 
+// "1001:3": a user number and an enrollment slot.
+std::pair<int32_t, int32_t> entryArgument(const std::string& option, const std::string& text) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        throw Error(option + " KULLANICI:PARMAK bekliyor: " + text);
+    constexpr int64_t low = std::numeric_limits<int32_t>::min();
+    constexpr int64_t high = std::numeric_limits<int32_t>::max();
+    return {static_cast<int32_t>(numberArgument(option, text.substr(0, colon), low, high)),
+            static_cast<int32_t>(numberArgument(option, text.substr(colon + 1), low, high))};
+}
+
 } // namespace
 
 TerminalOptions parseTerminalOptions(const std::vector<std::string>& arguments) {
@@ -201,6 +234,8 @@ TerminalOptions parseTerminalOptions(const std::vector<std::string>& arguments) 
                 static_cast<int32_t>(numberArgument(option, value(), int32Min, int32Max));
         } else if (option == "--fail") {
             options.faults.push_back(faultArgument(option, value(), FaultKind::Fail));
+        } else if (option == "--download-fails") {
+            options.failingDownloads.push_back(entryArgument(option, value()));
         } else if (option == "--drop") {
             options.faults.push_back(faultArgument(option, value(), FaultKind::Drop));
         } else {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nakilon {
@@ -26,6 +27,8 @@ struct TerminalOptions {
     std::optional<int64_t> frozenClock;
     std::optional<int32_t> weekday;
     std::vector<TerminalFault> faults; // --fail, --drop
+    // --download-fails: user and slot whose DownloadEnrollment answers false.
+    std::vector<std::pair<int32_t, int32_t>> failingDownloads;
     bool help = false;
 };
 

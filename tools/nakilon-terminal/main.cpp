@@ -49,6 +49,8 @@ int serve(const TerminalOptions& options) {
         terminal.reportWeekday(*options.weekday);
     for (const TerminalFault& fault : options.faults)
         terminal.addFault(fault);
+    for (const auto& [user, slot] : options.failingDownloads)
+        terminal.failDownload(user, slot);
     std::ofstream journal;
     if (!options.journalFile.empty()) {
         journal.open(pathFromUtf8(options.journalFile), std::ios::app | std::ios::binary);

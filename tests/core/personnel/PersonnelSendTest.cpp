@@ -61,8 +61,10 @@ TEST_F(PersonnelSendTest, TickedUsersInListOrderEachFileOfSlotsZeroToNine) {
     EXPECT_THAT(m_op.shown, IsEmpty());
     EXPECT_THAT(m_terminals.journal(0),
                 ElementsAre("OpenNetworkLink 3 127.0.0.1 4370 0", "SetDeviceActive 3 0",
-                            "UploadEnrollment 3 25 3 0 2 77", "UploadEnrollment 3 25 3 3 2 77",
-                            "UploadEnrollment 3 12 3 9 1 5", "SetDeviceActive 3 1", "CloseLink"));
+                            "UploadEnrollment 3 25 3 0 2 77 crc32=54f0382f",
+                            "UploadEnrollment 3 25 3 3 2 77 crc32=ec3ae373",
+                            "UploadEnrollment 3 12 3 9 1 5 crc32=53a4c25d", "SetDeviceActive 3 1",
+                            "CloseLink"));
     EXPECT_EQ(held().users,
               (std::vector<UserEntry>{userEntry(25, 0, 2, 77), userEntry(25, 3, 2, 77),
                                       userEntry(12, 9, 1, 5)}));
