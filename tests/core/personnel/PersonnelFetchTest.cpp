@@ -133,11 +133,12 @@ TEST_F(PersonnelFetchTest, NothingTickedStillSavesThePersonnelList) {
 }
 
 TEST_F(PersonnelFetchTest, RefusedDownloadWritesNoFileAndIsReported) {
+    // Two listed enrollments that the terminal cannot read back; the older
+    // file of one of them stays as it was.
+    held().users[1].downloadFails = true;
+    held().users[3].downloadFails = true;
     showList();
-    // Between the listing and the copy the terminal lost two entries.
     m_folder.write("Data\\Parmak-25-1.Piz", "7\r\n");
-    held().users.erase(held().users.begin() + 3);
-    held().users.erase(held().users.begin() + 1);
     const CopyOutcome outcome = copy();
     EXPECT_EQ(outcome.unread, (std::vector<UnreadEnrollment>{{25, 1}, {40, 0}}));
     EXPECT_THAT(m_op.shown,

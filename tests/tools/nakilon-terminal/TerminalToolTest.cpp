@@ -2,11 +2,17 @@
 // emulator backend, stopped by a signal.
 #include "core/base/Error.h"
 #include "core/base/Operator.h"
+#include "core/base/Text.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/maintenance/DeviceMaintenance.h"
+#include "core/personnel/EnrollmentFile.h"
+#include "core/personnel/PersonnelFetch.h"
+#include "core/personnel/PersonnelSend.h"
 #include "core/tables/TDataModul.h"
 #include "emulator/StateFile.h"
+#include "emulator/TerminalGenerator.h"
 #include "emulator/net/EmulatorDeviceControl.h"
+#include "support/RecordingOperator.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -113,11 +119,29 @@ TEST(TerminalTool, HelpDocumentsEveryOption) {
     Process process({"--help"});
     const std::string text = process.restOfOutput();
     EXPECT_EQ(process.wait(), 0);
-    for (const char* option :
-         {"--port",  "--address", "--state",       "--journal",        "--records",
-          "--users", "--seed",    "--latency-ms",  "--serial",         "--usb",
-          "--clock", "--weekday", "--fail",        "--drop",           "--help",
-          "20000+N", "127.0.0.1", "clock-weekday", "clock-read-fails", "<ikinci-makine-no>"})
+    for (const char* option : {"--port",
+                               "--address",
+                               "--state",
+                               "--journal",
+                               "--records",
+                               "--users",
+                               "--seed",
+                               "--latency-ms",
+                               "--serial",
+                               "--usb",
+                               "--clock",
+                               "--weekday",
+                               "--fail",
+                               "--drop",
+                               "--help",
+                               "20000+N",
+                               "127.0.0.1",
+                               "clock-weekday",
+                               "clock-read-fails",
+                               "<ikinci-makine-no>",
+                               "--download-fails",
+                               "download-fails",
+                               "crc32="})
         EXPECT_NE(text.find(option), std::string::npos) << option;
 }
 
@@ -234,6 +258,74 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     EXPECT_EQ(process.wait(), 0);
 }
 
+// Users carried from one terminal process to another as the personnel window
+// does it, read back from the target's state file; one listed enrollment of
+// the source cannot be read.
+TEST(TerminalTool, UsersCopiedBetweenTwoTerminalsArriveWithTheirEnrollments) {
+    testsupport::TempFolder folder;
+    folder.write("Data\\Personel.PDT", "");
+    GenerationOptions generation;
+    generation.machineNumber = 2;
+    generation.users = 12;
+    generation.seed = 3;
+    const TerminalState source = generateTerminal(generation);
+    writeStateFile(folder.file("source.state"), source);
+    const UserEntry unreadable = source.users.at(4);
+    ASSERT_LE(unreadable.slot, 9);
+    Process sourceProcess(
+        {"--port", "0", "--state", folder.file("source.state"), "--download-fails",
+         std::to_string(unreadable.userNumber) + ":" + std::to_string(unreadable.slot)});
+    Process targetProcess(
+        {"--port", "0", "--state", folder.file("target.state"), "--machine", "7"});
+    const int sourcePort = portOf(sourceProcess.readLine());
+    const int targetPort = portOf(targetProcess.readLine());
+    ASSERT_GT(sourcePort, 0) << sourceProcess.errors();
+    ASSERT_GT(targetPort, 0) << targetProcess.errors();
+
+    TDataModul data;
+    data.PersonelTable.open();
+    testsupport::RecordingOperator op;
+    auto control = makeEmulatorDeviceControl();
+    fetchFromDevice({ConnectionEthernet, 2, "127.0.0.1", sourcePort, ""}, *control, op,
+                    [&](int32_t machine) {
+                        readUserList(data.PersonelTampon, *control, machine);
+                        copySelectedPersonnel(data.PersonelTampon, data.PersonelTable,
+                                              folder.path(), *control, machine, op);
+                    });
+    ASSERT_EQ(op.shown.size(), 1u);
+    EXPECT_NE(op.shown[0].find("Personel No " + std::to_string(unreadable.userNumber) +
+                               ", parmak kaydı " + std::to_string(unreadable.slot)),
+              std::string::npos)
+        << op.shown[0];
+    EXPECT_EQ(readEnrollmentFile(folder.path(), unreadable.userNumber, unreadable.slot),
+              std::nullopt);
+    sendToDevice({ConnectionEthernet, 7, "127.0.0.1", targetPort, ""}, data.PersonelTable,
+                 folder.path(), *control, op);
+    targetProcess.signal(SIGTERM);
+    EXPECT_EQ(targetProcess.wait(), 0);
+
+    // Every finger entry but the unreadable one, with its privilege, the
+    // user's password and the same numbers; card and password entries (slots
+    // 10 and 11) are not sent.
+    std::vector<std::string> expectedUsers, heldUsers;
+    std::vector<Enrollment> expectedEnrollments;
+    for (const UserEntry& u : source.users)
+        if (u.slot <= 9 && !(u.userNumber == unreadable.userNumber && u.slot == unreadable.slot))
+            expectedUsers.push_back(
+                formatText("%d %d %d %d", u.userNumber, u.slot, u.privilege, u.password));
+    for (const Enrollment& e : source.enrollments)
+        if (!(e.userNumber == unreadable.userNumber && e.slot == unreadable.slot))
+            expectedEnrollments.push_back(e);
+    const TerminalState target = readStateFile(folder.file("target.state"));
+    for (const UserEntry& u : target.users)
+        heldUsers.push_back(
+            formatText("%d %d %d %d", u.userNumber, u.slot, u.privilege, u.password));
+    EXPECT_EQ(heldUsers, expectedUsers);
+    EXPECT_EQ(target.enrollments, expectedEnrollments);
+    EXPECT_TRUE(target.active);
+    EXPECT_GT(expectedEnrollments.size(), 12u);
+}
+
 TEST(TerminalTool, FrozenClockReportsItsTimeAndTheWeekdayGiven) {
     Process process({"--port", "0", "--clock", "2024-03-05T14:07:00", "--weekday", "9"});
     const int port = portOf(process.readLine());
@@ -294,6 +386,8 @@ TEST(TerminalTool, RefusesMalformedStateFileAndBadOptions) {
         {{"--drop", "PurgeLogs"},
          "--drop İŞLEM:N bekliyor, İŞLEM cihaza giden işlemlerden biri: PurgeLogs"},
         {{"--drop", "PurgeLogs:0"}, "--drop için geçersiz sayı: 0"},
+        {{"--download-fails", "1001"}, "--download-fails KULLANICI:PARMAK bekliyor: 1001"},
+        {{"--download-fails", "1001:x"}, "--download-fails için geçersiz sayı: x"},
     };
     for (const auto& [arguments, message] : refused) {
         Process option(arguments);
