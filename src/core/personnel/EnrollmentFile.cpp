@@ -1,5 +1,6 @@
 #include "core/personnel/EnrollmentFile.h"
 
+#include "core/base/AtomicBatchWrite.h"
 #include "core/base/Error.h"
 #include "core/base/FileIo.h"
 #include "core/base/IntegerText.h"
@@ -18,6 +19,10 @@ int32_t elementOf(std::string_view line) {
         *value > std::numeric_limits<int32_t>::max())
         return 0;
     return static_cast<int32_t>(*value);
+}
+
+std::string createFailureText(const std::string& name, const std::string& reason) {
+    return formatText("Cannot create file \"%s\". %s", name.c_str(), reason.c_str());
 }
 
 } // namespace
@@ -65,7 +70,24 @@ void writeEnrollmentFile(std::string_view programFolder, int32_t userNumber, int
     try {
         writeFileAtomic(name, enrollmentText(data));
     } catch (const IoError& e) {
-        throw Error(formatText("Cannot create file \"%s\". %s", name.c_str(), e.reason().c_str()));
+        throw Error(createFailureText(name, e.reason()));
+    }
+}
+
+void addEnrollmentFile(AtomicBatchWrite& batch, std::string_view programFolder, int32_t userNumber,
+                       int32_t slot, const EnrollmentData& data) {
+    try {
+        batch.add(enrollmentFileName(programFolder, userNumber, slot), enrollmentText(data));
+    } catch (const BatchWriteError& e) {
+        throw Error(createFailureText(e.fileName(), e.reason()));
+    }
+}
+
+void commitEnrollmentFiles(AtomicBatchWrite& batch) {
+    try {
+        batch.commit();
+    } catch (const BatchWriteError& e) {
+        throw Error(createFailureText(e.fileName(), e.reason()));
     }
 }
 

@@ -9,6 +9,8 @@
 
 namespace nakilon {
 
+class AtomicBatchWrite;
+
 // One enrollment of one user in one slot, kept on the PC between a fetch and a
 // send: "Data\Parmak-<user>-<slot>.Piz" in the program folder, 354 lines, line
 // k holding element k in decimal, every line ended by CR LF.
@@ -29,6 +31,15 @@ EnrollmentData parseEnrollmentText(std::string_view text);
 // the old file as it was. Throws Error "Cannot create file ...".
 void writeEnrollmentFile(std::string_view programFolder, int32_t userNumber, int32_t slot,
                          const EnrollmentData& data);
+
+// The same for a file of a grouped write: its bytes are written beside it at
+// once, and it is replaced when the batch is committed (commitEnrollmentFiles).
+// Throws Error "Cannot create file ...".
+void addEnrollmentFile(AtomicBatchWrite& batch, std::string_view programFolder, int32_t userNumber,
+                       int32_t slot, const EnrollmentData& data);
+// Puts every file of the batch in place. Throws Error "Cannot create file ..."
+// naming the file whose step failed.
+void commitEnrollmentFiles(AtomicBatchWrite& batch);
 
 // The enrollment of the file, or nullopt when there is no such file. Throws
 // Error "Cannot open file ..." when it exists but cannot be read.

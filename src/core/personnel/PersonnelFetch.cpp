@@ -1,5 +1,6 @@
 #include "core/personnel/PersonnelFetch.h"
 
+#include "core/base/AtomicBatchWrite.h"
 #include "core/base/FileIo.h"
 #include "core/base/Operator.h"
 #include "core/device/DeviceControl.h"
@@ -107,31 +108,38 @@ CopyOutcome copySelectedPersonnel(RecordTable& tampon, RecordTable& personel,
         const int tSlot = tampon.fieldIndex(field::BackupInt);
         const int tSecim = tampon.fieldIndex(field::Secim);
 
+        // The buffer rows read, with the password that came with each.
+        std::vector<std::pair<int, int32_t>> copied;
+        AtomicBatchWrite files;
         EnrollmentData data{};
         control.SetDeviceActive(machineNumber, 0);
+        for (int row = 0; row < tampon.rowCount(); ++row) {
+            if (tampon.integerAt(row, tSecim) != 1)
+                continue;
+            const int32_t user = tampon.integerAt(row, tPersonelNo);
+            const int32_t slot = tampon.integerAt(row, tSlot);
+            // A refused download must not leave the previous enrollment's
+            // numbers behind for this one.
+            data.fill(0);
+            int32_t privilege = 0;
+            int32_t password = 0;
+            if (!control.DownloadEnrollment(machineNumber, user, machineNumber, slot, privilege,
+                                            data, password)) {
+                outcome.unread.push_back({user, slot});
+                continue;
+            }
+            addEnrollmentFile(files, programFolder, user, slot, data);
+            copied.emplace_back(row, password);
+        }
+        // Every file in place before a personnel row names it: a failed write
+        // leaves the list in memory as it was, and no file half-written.
+        commitEnrollmentFiles(files);
+        outcome.copied = static_cast<int>(copied.size());
         {
             HeldViews held(personel);
             PersonnelIndex index(personel);
-            for (int row = 0; row < tampon.rowCount(); ++row) {
-                if (tampon.integerAt(row, tSecim) != 1)
-                    continue;
+            for (const auto& [row, password] : copied) {
                 const int32_t user = tampon.integerAt(row, tPersonelNo);
-                const int32_t slot = tampon.integerAt(row, tSlot);
-                // A refused download must not leave the previous enrollment's
-                // numbers behind for this one.
-                data.fill(0);
-                int32_t privilege = 0;
-                int32_t password = 0;
-                if (!control.DownloadEnrollment(machineNumber, user, machineNumber, slot, privilege,
-                                                data, password)) {
-                    outcome.unread.push_back({user, slot});
-                    continue;
-                }
-                // The file first: a personnel row never names an enrollment
-                // that has no file.
-                writeEnrollmentFile(programFolder, user, slot, data);
-                ++outcome.copied;
-
                 const int found = index.find(user);
                 if (found >= 0) {
                     personel.moveTo(found);

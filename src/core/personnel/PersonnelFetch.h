@@ -47,16 +47,19 @@ struct CopyOutcome {
 std::string unreadEnrollmentsText(const std::vector<UnreadEnrollment>& unread, size_t listed = 20);
 
 // "Seçilenleri Bilgisayara Kopyala": for every ticked row of PersonelTampon,
-// in order, downloads the enrollment, writes its file and adds the user to
-// PersonelTable or updates the first row with the same PersonelNo (Secim 1,
-// Sifre the password that came with the enrollment); then saves the
-// personnel list, also when nothing was ticked.
+// in order, downloads the enrollment and writes its file; then, once every
+// file is in place, adds each user to PersonelTable or updates the first row
+// with the same PersonelNo (Secim 1, Sifre the password that came with the
+// enrollment), in the order of the rows; then saves the personnel list, also
+// when nothing was ticked. The files are written as one group
+// (AtomicBatchWrite), so that thousands of them cost one flush to disk.
 //
 // A download that the terminal refuses changes nothing on the PC for that
 // row: no file, no personnel row; such enrollments are listed to the
 // operator in one message at the end. A failed file write, or a terminal that
-// breaks off, stops the copy: the rows copied before stay in memory, the
-// personnel file is not written, and the terminal is released and the link
+// breaks off, stops the copy: each file is either its old or its new self
+// (those put in place before a failed rename are new), the list in memory and
+// the personnel file are unchanged, and the terminal is released and the link
 // closed before the error goes on.
 CopyOutcome copySelectedPersonnel(RecordTable& tampon, RecordTable& personel,
                                   std::string_view programFolder, DeviceControl& control,

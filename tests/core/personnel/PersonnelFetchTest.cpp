@@ -155,28 +155,61 @@ TEST_F(PersonnelFetchTest, RefusedDownloadWritesNoFileAndIsReported) {
 }
 
 TEST_F(PersonnelFetchTest, FailedFileWriteStopsTheCopyAndReleasesTheTerminal) {
-    m_folder.write("Data\\Personel.PDT", kHeader + "1\t\t\t\t\t\r\n");
-    showList();
-    int opens = 0;
-    testing::setFileFailHook([&](std::string_view operation) -> std::optional<int> {
-        return operation == "open" && ++opens == 2 ? std::optional<int>(ENOSPC) : std::nullopt;
-    });
-    try {
-        copy();
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.text(), "Cannot create file \"" + m_folder.file("Data\\Parmak-25-1.Piz") +
-                                "\". " + std::strerror(ENOSPC));
+    const std::string list = kHeader + "1\t\t\t\t\t\r\n";
+    m_folder.write("Data\\Personel.PDT", list);
+    appendRows(m_data.PersonelTable, {"25 7 0 0 0 0"});
+    struct Case {
+        const char* operation;
+        int call;
+        const char* failedFile;
+        std::vector<std::string> files;
+        std::vector<std::string> journal;
+    };
+    const Case cases[] = {
+        // While the enrollments are read: the copy stops at once.
+        {"open",
+         2,
+         "Parmak-25-1.Piz",
+         {},
+         {"SetDeviceActive 3 0", "DownloadEnrollment 3 25 3 0", "DownloadEnrollment 3 25 3 1",
+          "SetDeviceActive 3 1", "CloseLink"}},
+        // Putting them in place: the two files renamed before are whole.
+        {"rename",
+         3,
+         "Parmak-25-5.Piz",
+         {"Parmak-25-0.Piz", "Parmak-25-1.Piz"},
+         {"SetDeviceActive 3 0", "DownloadEnrollment 3 25 3 0", "DownloadEnrollment 3 25 3 1",
+          "DownloadEnrollment 3 25 3 5", "DownloadEnrollment 3 40 3 0", "SetDeviceActive 3 1",
+          "CloseLink"}},
+    };
+    for (const Case& c : cases) {
+        showList();
+        int calls = 0;
+        testing::setFileFailHook([&](std::string_view operation) -> std::optional<int> {
+            if (operation == c.operation && ++calls == c.call)
+                return ENOSPC;
+            return std::nullopt;
+        });
+        try {
+            copy();
+            ADD_FAILURE() << c.operation << ": no error";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.text(), "Cannot create file \"" +
+                                    m_folder.file(std::string("Data\\") + c.failedFile) + "\". " +
+                                    std::strerror(ENOSPC));
+        }
+        testing::setFileFailHook({});
+        EXPECT_EQ(enrollmentFiles(), c.files) << c.operation;
+        for (const std::string& file : c.files)
+            EXPECT_EQ(m_folder.read("Data\\" + file).size(), 2833u) << file;
+        // Neither the list in memory nor its file names an enrollment.
+        EXPECT_THAT(rowTexts(m_data.PersonelTable), ElementsAre("25 7 0 0 0 0"));
+        EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), list);
+        EXPECT_EQ(journal(), c.journal);
+        EXPECT_TRUE(held().active);
+        for (const std::string& file : c.files)
+            std::filesystem::remove(pathFromUtf8(m_folder.file("Data\\" + file)));
     }
-    testing::setFileFailHook({});
-    EXPECT_THAT(enrollmentFiles(), ElementsAre("Parmak-25-0.Piz"));
-    // The row copied before stays in memory; the list file is not written.
-    EXPECT_THAT(rowTexts(m_data.PersonelTable), ElementsAre("25 0 1 4321 1 1"));
-    EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), kHeader + "1\t\t\t\t\t\r\n");
-    EXPECT_THAT(journal(),
-                ElementsAre("SetDeviceActive 3 0", "DownloadEnrollment 3 25 3 0",
-                            "DownloadEnrollment 3 25 3 1", "SetDeviceActive 3 1", "CloseLink"));
-    EXPECT_TRUE(held().active);
 }
 
 TEST_F(PersonnelFetchTest, DialogOnlyWhenConnectedAndTheLinkClosedAfterIt) {
