@@ -2,6 +2,7 @@
 #include "core/settings/ProgramValues.h"
 #include "core/tables/TDataModul.h"
 #include "gui/mainwindow/TAnaForm.h"
+#include "gui/widgets/ApplicationSetup.h"
 
 #ifdef _WIN32
 #include "com/ComDeviceControl.h"
@@ -10,6 +11,8 @@
 #endif
 
 #include <QApplication>
+
+#include <cstdio>
 
 #include <memory>
 
@@ -30,6 +33,10 @@ std::unique_ptr<nakilon::DeviceControl> makeBackend() {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nakilon"));
+    if (!nakilon::setUpApplication(application))
+        std::fputs("Qt'nin Türkçe çevirisi (qtbase_tr.qm) bulunamadı: pencerelerin standart "
+                   "düğmeleri İngilizce kalacak.\n",
+                   stderr);
 
     // The data module comes first and goes last: every window shows its tables.
     nakilon::TDataModul data;

@@ -1,41 +1,16 @@
 #pragma once
 
 #include "support/MainWindowFixture.h"
+#include "support/ModalDriver.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
-#include <functional>
 #include <string>
 
 namespace nakilon::testsupport {
-
-// Acts on the next modal dialog once it is open, while the command that opened
-// it waits in exec(). It stops looking when it goes out of scope.
-class ModalDriver {
-public:
-    explicit ModalDriver(std::function<void(QDialog*)> act) : m_act(std::move(act)) {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            m_timer.stop();
-            m_ran = true;
-            m_act(dialog);
-        });
-        m_timer.start(5);
-    }
-    bool ran() const { return m_ran; }
-
-private:
-    std::function<void(QDialog*)> m_act;
-    QTimer m_timer;
-    bool m_ran = false;
-};
 
 template <class T> T* child(const QObject* parent, const char* name) {
     T* widget = parent->findChild<T*>(QString::fromLatin1(name));
