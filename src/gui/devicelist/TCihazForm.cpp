@@ -5,6 +5,7 @@
 #include "gui/devicelist/DeviceChoices.h"
 #include "gui/models/FieldEditorLink.h"
 #include "gui/widgets/Command.h"
+#include "gui/widgets/FixedSize.h"
 #include "ui_TCihazForm.h"
 
 #include <QScreen>
@@ -34,6 +35,8 @@ TCihazForm::TCihazForm(RecordTable& devices, std::string deviceFile, QWidget* pa
     m_ui->cxButton2->setFocus();
     connect(m_ui->cxButton2, &QPushButton::clicked, this, &TCihazForm::cxButton2Click);
     connect(m_ui->cxButton1, &QPushButton::clicked, this, &TCihazForm::reject);
+    // Once the drop-downs hold their choices, which set their widths.
+    setFixedSizeThatFits(this, QSize(295, 308));
 }
 
 TCihazForm::~TCihazForm() = default;

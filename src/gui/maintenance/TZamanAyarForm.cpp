@@ -2,6 +2,7 @@
 
 #include "core/maintenance/ClockTexts.h"
 #include "gui/widgets/Command.h"
+#include "gui/widgets/FixedSize.h"
 #include "ui_TZamanAyarForm.h"
 
 #include <QFontMetrics>
@@ -26,9 +27,11 @@ TZamanAyarForm::TZamanAyarForm(DeviceControl& cc, LocalClock clock, QWidget* par
         widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(
                                       computerClockText({{2000, 12, day}, 23, 59, 59}))));
     m_ui->SaatLabel->setMinimumWidth(widest);
-    // The dialog's size is fixed; where the system's fonts are larger than
-    // its texts were made for, it grows rather than cut them.
-    setFixedSize(QSize(415, 185).expandedTo(layout()->minimumSize()));
+    // The green panel and the dialog have fixed sizes; where the system's
+    // fonts are larger than their texts were made for, they grow rather than
+    // cut them.
+    m_ui->Panel1->setFixedHeight(std::max(89, m_ui->Panel1->layout()->totalMinimumSize().height()));
+    setFixedSizeThatFits(this, QSize(415, 185));
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(500);
     connect(m_timer, &QTimer::timeout, this, &TZamanAyarForm::Timer1Timer);

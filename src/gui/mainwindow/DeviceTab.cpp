@@ -84,6 +84,9 @@ bool DeviceTab::eventFilter(QObject* watched, QEvent* event) {
             case Qt::Key_Delete:
                 CihazSilButonClick();
                 return true;
+            case Qt::Key_Space:
+                toggleCurrentMark();
+                return true;
             default:
                 break;
             }
@@ -131,6 +134,16 @@ QPushButton* DeviceTab::yedekSilButon() const {
 
 QPushButton* DeviceTab::zamanAyarButon() const {
     return m_ui->ZamanAyarButon;
+}
+
+// Space ticks or clears "Seç" of the current row from whichever column the
+// keyboard is on, as a click on its box does.
+void DeviceTab::toggleCurrentMark() {
+    const RecordTable& devices = m_data.CihazTable;
+    const int row = devices.currentRow();
+    if (row < 0 || row >= devices.rowCount())
+        return;
+    v_IsaretPropertiesChange(row, devices.integerAt(row, devices.fieldIndex(field::Isaret)) != 1);
 }
 
 void DeviceTab::v_IsaretPropertiesChange(int row, bool marked) {

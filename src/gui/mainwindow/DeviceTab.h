@@ -35,7 +35,8 @@ public:
     QPushButton* zamanAyarButon() const;
 
 protected:
-    // Enter on a device row edits it, Delete asks to delete it.
+    // Enter on a device row edits it, Delete asks to delete it, Space ticks or
+    // clears its "Seç".
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -43,6 +44,7 @@ private:
     void CihazDuzenleButonClick();
     void CihazSilButonClick();
     void v_IsaretPropertiesChange(int row, bool marked);
+    void toggleCurrentMark();
     void openDeviceEditor();
     std::string deviceFile() const;
 

@@ -21,6 +21,8 @@
 #include <QShowEvent>
 #include <QTableView>
 
+#include <utility>
+
 namespace nakilon {
 
 namespace {
@@ -41,10 +43,17 @@ TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& 
     m_transferTab = new TransferTab(dataModul, this);
     m_deviceTab = new DeviceTab(dataModul, values, this);
     m_settingsTab = new SettingsTab(values, this);
-    m_ui->Sayfalar->addTab(m_transferTab, QStringLiteral("Hareketleri Aktar"));
-    m_ui->Sayfalar->addTab(m_deviceTab, QStringLiteral("Cihaz Ayarları"));
-    m_ui->Sayfalar->addTab(m_settingsTab, QStringLiteral("Ayarlar"));
+    const std::pair<QWidget*, QString> pages[] = {
+        {m_transferTab, QStringLiteral("Hareketleri Aktar")},
+        {m_deviceTab, QStringLiteral("Cihaz Ayarları")},
+        {m_settingsTab, QStringLiteral("Ayarlar")},
+    };
+    for (const auto& [page, title] : pages) {
+        page->setAccessibleName(title); // a page is named by its tab, also for screen readers
+        m_ui->Sayfalar->addTab(page, title);
+    }
     m_ui->Sayfalar->setCurrentIndex(0);
+    putKapatLastInTabOrder();
     m_cihazSecimForm = new TCihazSecimForm(dataModul.CihazTable, this);
     // Nothing is saved on the way out: every change was written when made.
     connect(m_ui->KapatButon, &QPushButton::clicked, this, &QWidget::close);
@@ -123,6 +132,18 @@ void TAnaForm::ZamanAyarButonClick() {
 
 void TAnaForm::PersonelButonClick() {
     m_personelForm->exec();
+}
+
+// The pages were made after "Kapat"; in reading order it comes after the last
+// control of the last page.
+void TAnaForm::putKapatLastInTabOrder() {
+    QWidget* last = nullptr;
+    for (QWidget* widget = m_settingsTab->nextInFocusChain(); m_settingsTab->isAncestorOf(widget);
+         widget = widget->nextInFocusChain())
+        if (widget->focusPolicy() & Qt::TabFocus)
+            last = widget;
+    if (last)
+        QWidget::setTabOrder(last, m_ui->KapatButon);
 }
 
 void TAnaForm::setCommandsEnabled(bool enabled) {

@@ -85,6 +85,7 @@ private:
     void setKayitSilChecked(bool checked) override;
 
     void FormShow();
+    void putKapatLastInTabOrder();
     void setCommandsEnabled(bool enabled);
     void centreOnScreen();
 

@@ -19,6 +19,8 @@ CurrentRowLink* setUpGrid(QTableView* view, RecordTableModel* model) {
     view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
     view->horizontalHeader()->setHighlightSections(false);
+    // Tab leaves the grid for the next control; the arrows move inside it.
+    view->setTabKeyNavigation(false);
     for (int column = 0; column < model->columnCount(); ++column) {
         const GridColumn& definition = model->column(column);
         view->setColumnHidden(column, definition.hidden);

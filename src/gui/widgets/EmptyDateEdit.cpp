@@ -55,6 +55,12 @@ QAbstractSpinBox::StepEnabled EmptyDateEdit::stepEnabled() const {
     return QDateEdit::stepEnabled();
 }
 
+bool EmptyDateEdit::focusNextPrevChild(bool next) {
+    // Skips QDateTimeEdit's move to the next section, which never leaves an
+    // empty editor.
+    return QAbstractSpinBox::focusNextPrevChild(next);
+}
+
 void EmptyDateEdit::keyPressEvent(QKeyEvent* event) {
     const bool erase = event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace;
     if (erase && !isEmpty()) {

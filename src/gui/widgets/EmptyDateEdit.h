@@ -25,6 +25,9 @@ public:
     void stepBy(int steps) override;
 
 protected:
+    // Tab goes on to the next control, as from every other editor; the
+    // arrows and the separators move between day, month and year.
+    bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     StepEnabled stepEnabled() const override;

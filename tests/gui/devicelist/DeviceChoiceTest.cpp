@@ -2,6 +2,8 @@
 // main window.
 #include "DeviceWindowTest.h"
 #include "gui/devicelist/TCihazSecimForm.h"
+#include "support/AccessibleControls.h"
+#include "support/CutTexts.h"
 
 #include <QHeaderView>
 
@@ -45,10 +47,17 @@ TEST_F(DeviceChoiceTest, IptalLeavesTheChosenDeviceCurrentOnTheMainWindow) {
                 visible << grid->model()->headerData(column, Qt::Horizontal).toString();
         EXPECT_EQ(visible, QStringList({"Cz.No", "Cihaz Adı"}));
         EXPECT_FALSE(grid->verticalHeader()->isHidden()); // the row indicator
-        // Neither Escape nor Enter answers the dialog.
-        QTest::keyClick(dialog, Qt::Key_Escape);
-        QTest::keyClick(grid, Qt::Key_Return);
-        EXPECT_TRUE(dialog->isVisible());
+        // Neither Escape nor Enter answers the dialog, wherever the focus is.
+        for (const char* focus : {"CihazGrid", "GonderButon", "cxButton1"}) {
+            QWidget* target = child<QWidget>(dialog, focus);
+            target->setFocus();
+            for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+                QTest::keyClick(target, key);
+            EXPECT_TRUE(dialog->isVisible()) << focus;
+        }
+        EXPECT_EQ(testsupport::unnamedControls(dialog), QStringList());
+        EXPECT_EQ(testsupport::announcedNames(grid), QStringList("Cihaz listesi"));
+        EXPECT_EQ(testsupport::cutTexts(dialog), QStringList());
         pickAndPress(2, "cxButton1")(dialog);
     });
     EXPECT_EQ(choose("Cihazdan Al"), std::nullopt);

@@ -1,6 +1,8 @@
 // "Cihaz Ekle", "Düzenle" and "Sil" on the device tab, with the real editor.
 #include "DeviceWindowTest.h"
 #include "gui/widgets/WholeNumberEdit.h"
+#include "support/AccessibleControls.h"
+#include "support/CutTexts.h"
 #include "support/FailingFileOperation.h"
 
 #include <QComboBox>
@@ -210,6 +212,67 @@ TEST_F(DeviceEditorTest, RowsAreEditedByDoubleClickOrEnterAndDeletedAfterTheQues
     EXPECT_EQ(devices->currentIndex().row(), 1);
     EXPECT_EQ(listFile(), kHeader + "1\tKap\xFD A\t1\t1\t10.0.0.5\t\t5005\t0\t\t\t0\t\t0\r\n" +
                               "3\tDepo\t3\t3\t\t\t\t1\t\t\t0\t\t2\r\n");
+}
+
+TEST_F(DeviceEditorTest, ScreenReadersFindEveryEditorByItsLabel) {
+    startWith(kThree);
+    ModalDriver look([&](QDialog* editor) {
+        const std::pair<const char*, const char*> controls[] = {
+            {"Cihaz No :", "CihazNoEdit"},    {"Cihaz Adı :", "CihazAdiEdit"},
+            {"Makine No :", "MakineNoEdit"},  {"Bağlantı Tipi :", "BaglantiTipiCombo"},
+            {"IP Adresi :", "IPAdresEdit"},   {"Port:", "PortEdit"},
+            {"Parola :", "ParolaEdit"},       {"Gir-Çık Durumu :", "GCTipCombo"},
+            {"Kaydet ve Kapat", "cxButton2"}, {"İptal", "cxButton1"},
+        };
+        for (const auto& [name, objectName] : controls) {
+            const QWidget* found = testsupport::controlNamed(editor, QString::fromUtf8(name));
+            EXPECT_EQ(found ? found->objectName() : QString(), objectName) << name;
+        }
+        EXPECT_EQ(testsupport::unnamedControls(editor), QStringList());
+        clickIn(editor, "cxButton1");
+    });
+    click("CihazDuzenleButon");
+    EXPECT_TRUE(look.ran());
+}
+
+TEST_F(DeviceEditorTest, EscapeCancelsLikeIptalWhereverTheFocusIs) {
+    startWith(kThree);
+    const std::string before = listFile();
+    for (const char* focus : {"cxButton2", "CihazAdiEdit", "PortEdit", "GCTipCombo", "cxButton1"}) {
+        for (const char* command : {"CihazEkleButon", "CihazDuzenleButon"}) {
+            ModalDriver escape([&](QDialog* editor) {
+                QTest::keyClicks(child<QLineEdit>(editor, "CihazAdiEdit"), "X");
+                QWidget* target = child<QWidget>(editor, focus);
+                target->setFocus();
+                QTest::keyClick(target, Qt::Key_Escape);
+                EXPECT_FALSE(editor->isVisible()) << focus;
+            });
+            click(command);
+            EXPECT_TRUE(escape.ran());
+            EXPECT_EQ(m_data.CihazTable.rowCount(), 3) << focus << " " << command;
+            EXPECT_EQ(m_data.CihazTable.state(), TableState::Browse);
+            EXPECT_EQ(cell("CihazGrid", 0, 2), "Kapı A");
+        }
+    }
+    EXPECT_EQ(listFile(), before);
+}
+
+TEST_F(DeviceEditorTest, ALargerSystemFontGrowsTheEditorInsteadOfCuttingItsTexts) {
+    for (const qreal factor : {1.0, 1.6}) {
+        testsupport::LargerFont font(factor);
+        startWith(kThree);
+        ModalDriver look([&](QDialog* editor) {
+            EXPECT_EQ(testsupport::cutTexts(editor), QStringList()) << factor;
+            if (factor == 1.0) {
+                EXPECT_EQ(editor->size(), QSize(295, 308));
+            }
+            EXPECT_EQ(editor->minimumSize(), editor->maximumSize()); // still fixed
+            clickIn(editor, "cxButton1");
+        });
+        click("CihazEkleButon");
+        EXPECT_TRUE(look.ran());
+        m_form.reset();
+    }
 }
 
 } // namespace

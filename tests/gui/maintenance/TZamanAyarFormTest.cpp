@@ -2,6 +2,8 @@
 // clock, and its buttons against an emulated terminal.
 #include "gui/maintenance/TZamanAyarForm.h"
 
+#include "support/AccessibleControls.h"
+#include "support/CutTexts.h"
 #include "support/InProcessTerminals.h"
 #include "support/MessageHookRecorder.h"
 
@@ -105,11 +107,15 @@ TEST_F(ClockDialogTest, EveryWayOfClosingStopsTheTimerAndShowingStartsIt) {
     EXPECT_FALSE(m_dialog.isVisible());
     EXPECT_FALSE(timer()->isActive());
 
-    m_dialog.show();
-    EXPECT_TRUE(timer()->isActive());
-    QTest::keyClick(&m_dialog, Qt::Key_Escape);
-    EXPECT_FALSE(m_dialog.isVisible());
-    EXPECT_FALSE(timer()->isActive());
+    // Escape closes it as "Kapat" does, wherever the focus is.
+    for (const char* focus : {"TarihSaatEdit", "cxButton2", "KapatButon"}) {
+        m_dialog.show();
+        EXPECT_TRUE(timer()->isActive());
+        find<QWidget>(focus)->setFocus();
+        QTest::keyClick(find<QWidget>(focus), Qt::Key_Escape);
+        EXPECT_FALSE(m_dialog.isVisible()) << focus;
+        EXPECT_FALSE(timer()->isActive()) << focus;
+    }
 
     m_dialog.show();
     m_dialog.close();
@@ -126,6 +132,21 @@ TEST_F(ClockDialogTest, AnErrorWhileShowingIsShownAndTheTerminalIsInUseAgain) {
               (std::vector<QString>{"Cihaz hata bildirdi: ReadDeviceClock işlemi tamamlanamadı."}));
     EXPECT_TRUE(m_terminals.state(0).active);
     EXPECT_EQ(tarihSaat(), "TarihSaatEdit");
+}
+
+TEST_F(ClockDialogTest, KeyboardAndScreenReadersReachEveryControlAndNoTextIsCut) {
+    m_dialog.show();
+    QTest::qWait(600); // the computer's clock is shown
+    EXPECT_EQ(testsupport::cutTexts(&m_dialog), QStringList());
+    EXPECT_EQ(testsupport::unnamedControls(&m_dialog), QStringList());
+    const QWidget* edit = testsupport::controlNamed(&m_dialog, "CihazınTarih ve Saati : ");
+    EXPECT_EQ(edit ? edit->objectName() : QString(), "TarihSaatEdit");
+    QStringList order{m_dialog.focusWidget()->objectName()};
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(m_dialog.focusWidget(), Qt::Key_Tab);
+        order << m_dialog.focusWidget()->objectName();
+    }
+    EXPECT_EQ(order, QStringList({"TarihSaatEdit", "cxButton2", "KapatButon", "TarihSaatEdit"}));
 }
 
 } // namespace

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QLayout>
+#include <QSize>
+#include <QWidget>
+
+namespace nakilon {
+
+// Gives a window the fixed size it was drawn at, in logical pixels, so that
+// it keeps its proportions at any scale. Where the system's fonts need more
+// room than that size leaves, the window grows instead of cutting its texts.
+inline void setFixedSizeThatFits(QWidget* window, QSize size) {
+    if (QLayout* layout = window->layout())
+        size = size.expandedTo(layout->totalMinimumSize());
+    window->setFixedSize(size);
+}
+
+} // namespace nakilon
