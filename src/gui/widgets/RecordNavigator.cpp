@@ -48,6 +48,7 @@ QToolButton* RecordNavigator::addButton(const char* name, const QString& glyph, 
     button->setObjectName(QString::fromLatin1(name));
     button->setText(glyph);
     button->setToolTip(tip);
+    button->setAccessibleName(tip); // read aloud instead of the glyph
     button->setMinimumSize(26, 24);
     connect(button, &QToolButton::clicked, this,
             [this, action] { runCommand(this, [&] { (this->*action)(); }); });

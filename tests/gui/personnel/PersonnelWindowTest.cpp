@@ -8,6 +8,7 @@
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "gui/personnel/TPersonelSecimForm.h"
+#include "support/AccessibleControls.h"
 #include "support/FakeDeviceControl.h"
 #include "support/MessageHookRecorder.h"
 #include "support/TempFolder.h"
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -190,12 +192,19 @@ TEST_F(PersonnelWindowTest, FetchShowsTheTerminalsUsersAndCopiesTheTickedOnes) {
 
     // İptal copies nothing; the link is closed all the same.
     m_device.calls.clear();
-    QTimer::singleShot(0, [&] { find<QPushButton>(m_form.secimForm(), "IptalButon")->click(); });
-    find<QPushButton>(&m_form, "AlButon")->click();
-    EXPECT_EQ(m_form.secimForm()->result(), QDialog::Rejected);
-    EXPECT_THAT(m_device.calls,
-                ::testing::Not(::testing::Contains(::testing::StartsWith("DownloadEnrollment"))));
-    EXPECT_EQ(m_device.calls.back(), "CloseLink()");
+    for (const bool byEscape : {false, true}) { // Escape is İptal
+        QTimer::singleShot(0, [&] {
+            if (byEscape)
+                QTest::keyClick(m_form.secimForm()->grid(), Qt::Key_Escape);
+            else
+                find<QPushButton>(m_form.secimForm(), "IptalButon")->click();
+        });
+        find<QPushButton>(&m_form, "AlButon")->click();
+        EXPECT_EQ(m_form.secimForm()->result(), QDialog::Rejected);
+        EXPECT_THAT(m_device.calls, ::testing::Not(::testing::Contains(
+                                        ::testing::StartsWith("DownloadEnrollment"))));
+        EXPECT_EQ(m_device.calls.back(), "CloseLink()");
+    }
     EXPECT_THAT(m_boxes.shown(), IsEmpty());
 }
 
@@ -223,6 +232,16 @@ TEST_F(PersonnelWindowTest, SendUploadsToTheChosenTerminalOnly) {
     ASSERT_EQ(m_boxes.shown().size(), 1u);
     EXPECT_EQ(m_boxes.shown()[0].kind, MessageKind::Information);
     EXPECT_EQ(m_boxes.shown()[0].text, "Cihaza Bağlantı Kurulamadı!");
+}
+
+TEST_F(PersonnelWindowTest, ScreenReadersFindEveryControlAndEscapeClosesTheWindow) {
+    EXPECT_EQ(testsupport::unnamedControls(&m_form), QStringList());
+    EXPECT_EQ(testsupport::unnamedControls(m_form.findChild<TPersonelSecimForm*>()), QStringList());
+    const QWidget* add = testsupport::controlNamed(&m_form, "Kayıt Ekle");
+    EXPECT_EQ(add ? add->objectName() : QString(), "navEkle");
+    m_form.grid()->setFocus();
+    QTest::keyClick(m_form.grid(), Qt::Key_Escape);
+    EXPECT_FALSE(m_form.isVisible());
 }
 
 } // namespace
