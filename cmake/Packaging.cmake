@@ -31,6 +31,10 @@ if(WIN32)
     set(CMAKE_INSTALL_BINDIR .)
     qt_generate_deploy_app_script(TARGET nakilon OUTPUT_SCRIPT deploy NO_UNSUPPORTED_PLATFORM_ERROR)
     install(SCRIPT ${deploy})
+    # Qt's own texts in Turkish, in translations\ beside the program, where
+    # the program looks first.
+    install(FILES ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_TRANSLATIONS}/qtbase_tr.qm
+            DESTINATION translations OPTIONAL)
   endif()
 else()
   set(programDir lib/nakilon)
@@ -71,6 +75,11 @@ if(WIN32)
   set(CPACK_NSIS_INSTALL_ROOT "C:")
   set(CPACK_NSIS_DISPLAY_NAME Nakilon)
   set(CPACK_NSIS_PACKAGE_NAME Nakilon)
+  # The program's icon on the installer, the uninstaller and in the list of
+  # installed programs.
+  set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/packaging/icons/nakilon.ico)
+  set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/packaging/icons/nakilon.ico)
+  set(CPACK_NSIS_INSTALLED_ICON_NAME nakilon-aktar.exe)
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
   set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
   if(TARGET nakilon)
@@ -79,7 +88,7 @@ if(WIN32)
   # A transfer started by hand: the console stays open to show what it did.
   set(CPACK_NSIS_CREATE_ICONS_EXTRA [=[
   SetOutPath "$INSTDIR"
-  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Nakilon Aktar.lnk" "$SYSDIR\cmd.exe" '/k "$INSTDIR\nakilon-aktar.exe"'
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Nakilon Aktar.lnk" "$SYSDIR\cmd.exe" '/k "$INSTDIR\nakilon-aktar.exe"' "$INSTDIR\nakilon-aktar.exe" 0
 ]=])
   set(CPACK_NSIS_DELETE_ICONS_EXTRA [=[
   Delete "$SMPROGRAMS\$MUI_TEMP\Nakilon Aktar.lnk"
@@ -90,8 +99,10 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, diffutils")
   if(TARGET nakilon)
+    # qt6-translations-l10n: Qt's own texts in Turkish.
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-           ", libqt6core6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6widgets6 (>= 6.2), qt6-qpa-plugins")
+           ", libqt6core6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6widgets6 (>= 6.2), qt6-qpa-plugins,"
+           " qt6-translations-l10n")
   endif()
 endif()
 include(CPack)
