@@ -16,6 +16,7 @@
 #include "ui_TAnaForm.h"
 
 #include <QCloseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -89,6 +90,9 @@ void TAnaForm::AktarButonClick() {
     // The run lets the window handle events between devices; no other command
     // may start then (a second run would rewrite the output file under it).
     m_transferRunning = true;
+    // Disabling the commands takes the keyboard focus from "Bilgileri Aktar";
+    // it goes back there when the run ends.
+    const QPointer<QWidget> focus = focusWidget();
     setCommandsEnabled(false);
     TransferOptions options;
     options.backupMode = m_settingsTab->backupMode();
@@ -101,6 +105,8 @@ void TAnaForm::AktarButonClick() {
                              {now.year, now.month, now.day}, op);
     });
     setCommandsEnabled(true);
+    if (focus)
+        focus->setFocus(Qt::OtherFocusReason);
     m_transferRunning = false;
 }
 

@@ -109,6 +109,14 @@ TEST_F(OperatorKeyboardTest, SpaceTicksOrClearsSecOfTheCurrentDeviceFromAnyColum
     EXPECT_TRUE(m_boxes.shown().empty());
 }
 
+TEST_F(OperatorKeyboardTest, AfterATransferStartedByKeyTheFocusIsOnBilgileriAktarAgain) {
+    QWidget* aktar = find<QWidget>("AktarButon");
+    aktar->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(aktar, Qt::Key_Space);
+    EXPECT_FALSE(m_form->transferRunning());
+    EXPECT_EQ(m_form->focusWidget(), aktar);
+}
+
 TEST_F(OperatorKeyboardTest, TheKeyboardFocusCanBeSeen) {
     // The grid that has the focus wears a frame in the highlight colour, and
     // so does the button.
