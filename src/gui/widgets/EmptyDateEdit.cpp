@@ -62,6 +62,12 @@ bool EmptyDateEdit::focusNextPrevChild(bool next) {
 }
 
 void EmptyDateEdit::keyPressEvent(QKeyEvent* event) {
+    // A digit typed into the empty editor starts a date: today's, its day
+    // taken by what is typed, as in a filled editor.
+    if (isEmpty() && !event->text().isEmpty() && event->text().front().isDigit()) {
+        setDate(QDate::currentDate());
+        setSelectedSection(DaySection);
+    }
     const bool erase = event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace;
     if (erase && !isEmpty()) {
         QLineEdit* edit = lineEdit();

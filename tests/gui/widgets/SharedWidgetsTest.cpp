@@ -97,5 +97,13 @@ TEST(EmptyDateEdit, StartsEmptyCanBeFilledAndEmptiedAgain) {
     EXPECT_TRUE(edit.isEmpty());
 }
 
+TEST(EmptyDateEdit, ADateIsTypedIntoTheEmptyEditorWithOrWithoutItsDots) {
+    for (const char* typed : {"01022024", "01.02.2024"}) {
+        EmptyDateEdit edit;
+        QTest::keyClicks(&edit, typed);
+        EXPECT_EQ(edit.value(), QDate(2024, 2, 1)) << typed;
+    }
+}
+
 } // namespace
 } // namespace nakilon
