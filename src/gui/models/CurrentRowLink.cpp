@@ -12,15 +12,15 @@
 namespace nakilon {
 
 CurrentRowLink::CurrentRowLink(RecordTableModel* model, QAbstractItemView* view)
-    : QObject(view), m_model(model), m_view(view) {
-    m_model->table().addObserver(this);
+    : QObject(view), m_table(model->table()), m_model(model), m_view(view) {
+    m_table.addObserver(this);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) { viewMoved(current); });
     followTable();
 }
 
 CurrentRowLink::~CurrentRowLink() {
-    m_model->table().removeObserver(this);
+    m_table.removeObserver(this);
 }
 
 void CurrentRowLink::currentChanged(int) {
@@ -32,10 +32,9 @@ void CurrentRowLink::resetEnds() {
 }
 
 void CurrentRowLink::followTable() {
-    const RecordTable& table = m_model->table();
-    if (table.viewsSuspended())
+    if (!m_model || m_table.viewsSuspended())
         return;
-    const int row = table.currentRow();
+    const int row = m_table.currentRow();
     QItemSelectionModel* selection = m_view->selectionModel();
     if (row < 0 || row >= m_model->rowCount()) {
         m_moving = true;
@@ -64,13 +63,12 @@ void CurrentRowLink::followTable() {
 void CurrentRowLink::viewMoved(const QModelIndex& current) {
     // Moves that the table made, or that the view makes while the table is
     // mid-change (rows removed under the current one), are not the operator's.
-    if (m_moving || m_model->isFollowingTable() || !current.isValid())
+    if (m_moving || !m_model || m_model->isFollowingTable() || !current.isValid())
         return;
-    RecordTable& table = m_model->table();
-    if (current.row() == table.currentRow())
+    if (current.row() == m_table.currentRow())
         return;
     const int row = current.row();
-    if (!runCommand(m_view, [&] { table.moveTo(row); }))
+    if (!runCommand(m_view, [&] { m_table.moveTo(row); }))
         followTable(); // the table stayed; so does the grid
 }
 

@@ -3,12 +3,14 @@
 #include "core/tables/TableObserver.h"
 
 #include <QObject>
+#include <QPointer>
 
 class QAbstractItemView;
 class QModelIndex;
 
 namespace nakilon {
 
+class RecordTable;
 class RecordTableModel;
 
 // Keeps a grid's current row equal to its table's current record, in both
@@ -20,6 +22,8 @@ class CurrentRowLink : public QObject, private TableObserver {
     Q_OBJECT
 public:
     // The view must already show `model`; the link lives as a child of it.
+    // The model may go before the link (Qt deletes a window's children in
+    // the order they were made); the table outlives both.
     CurrentRowLink(RecordTableModel* model, QAbstractItemView* view);
     ~CurrentRowLink() override;
 
@@ -31,7 +35,8 @@ private:
     void resetEnds() override;
     void viewMoved(const QModelIndex& current);
 
-    RecordTableModel* m_model;
+    RecordTable& m_table;
+    QPointer<RecordTableModel> m_model;
     QAbstractItemView* m_view;
     bool m_moving = false;
 };

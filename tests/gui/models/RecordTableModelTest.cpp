@@ -152,5 +152,29 @@ TEST_F(RecordTableModelTest, GridsKeepTheirPlaceWhileTheTableRunsOverItsRecords)
     EXPECT_TRUE(boxes.shown().empty());
 }
 
+// A tab makes its model before its grid, so Qt deletes the model first and
+// the grid's link after it; the link must not reach for the model then.
+TEST(CurrentRowLink, AWindowWhoseModelGoesFirstClosesCleanly) {
+    RecordTable table{"PersonelTable", TDataModul::personelFields()};
+    table.open();
+    for (int i = 1; i <= 3; ++i) {
+        table.append();
+        table.setInteger("PersonelNo", i);
+        table.post();
+    }
+    auto* window = new QWidget;
+    auto* model = new RecordTableModel(table, personelColumns(), window);
+    auto* grid = new QTableView(window);
+    setUpGrid(grid, model);
+    table.moveTo(1);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    delete window;
+    // The table goes on without the grid.
+    table.moveTo(2);
+    table.append();
+    table.post();
+    EXPECT_EQ(table.rowCount(), 4);
+}
+
 } // namespace
 } // namespace nakilon
