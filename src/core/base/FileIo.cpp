@@ -20,6 +20,26 @@ testing::FileFailHook& failHook() {
     return hook;
 }
 
+testing::FreeSpaceHook& freeSpaceHook() {
+    static testing::FreeSpaceHook hook;
+    return hook;
+}
+
+// The folder that holds a file, or the nearest existing folder above it.
+std::filesystem::path existingFolderOf(const std::filesystem::path& name) {
+    std::error_code ec;
+    std::filesystem::path folder = name;
+    if (!std::filesystem::is_directory(folder, ec))
+        folder = folder.parent_path();
+    while (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        const std::filesystem::path parent = folder.parent_path();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
 std::atomic<unsigned> tempCounter{0};
 
 } // namespace
@@ -36,11 +56,16 @@ std::string errnoText(int code) {
     return std::strerror(code);
 }
 
-std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
+std::string notRegularFileText() {
+    return "Bu ad bir dosyanın değil, bir boru hattının ya da aygıtın adı";
+}
+
+std::filesystem::path temporaryNameFor(const std::filesystem::path& folder,
+                                       const std::filesystem::path& target) {
     std::string name = "~" + pathToUtf8(target.filename()) + "." +
                        std::to_string(currentProcessId()) + "." + std::to_string(tempCounter++) +
                        ".tmp";
-    return target.parent_path() / pathFromUtf8(name);
+    return folder / pathFromUtf8(name);
 }
 
 } // namespace detail
@@ -50,6 +75,9 @@ using detail::errnoText;
 namespace testing {
 void setFileFailHook(FileFailHook hook) {
     failHook() = std::move(hook);
+}
+void setFreeSpaceHook(FreeSpaceHook hook) {
+    freeSpaceHook() = std::move(hook);
 }
 } // namespace testing
 
@@ -92,12 +120,7 @@ void createFolder(std::string_view utf8Name) {
 
 std::string readWholeFile(std::string_view utf8Name) {
     const std::filesystem::path path = pathFromUtf8(utf8Name);
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw IoError(errnoText(EISDIR));
     FILE* file = detail::openForReading(path);
-    if (!file)
-        throw IoError(errnoText(errno));
     // Read straight into the string, sized by the file; a file that grows
     // meanwhile is read on to its end.
     std::string content;
@@ -121,6 +144,154 @@ std::string readWholeFile(std::string_view utf8Name) {
     content.resize(filled);
     std::fclose(file);
     return content;
+}
+
+std::string resolvedFileName(std::string_view utf8Name) {
+    std::filesystem::path path = pathFromUtf8(utf8Name);
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, ec); ++hops) {
+        const std::filesystem::path link = std::filesystem::read_symlink(path, ec);
+        if (ec)
+            break;
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return pathToUtf8(path.lexically_normal());
+}
+
+void checkWritable(std::string_view utf8Name) {
+    detail::inspectWriteTarget(pathFromUtf8(utf8Name));
+}
+
+PreparedWrite prepareFileWrite(std::string_view utf8Name, std::string_view bytes,
+                               std::string_view spareFolder) {
+    const detail::WriteTarget target = detail::inspectWriteTarget(pathFromUtf8(utf8Name));
+    PreparedWrite write;
+    write.target = pathToUtf8(target.path);
+    detail::CopyRefusal refusal = detail::CopyRefusal::None;
+    if (!target.inPlace) {
+        const std::filesystem::path folder =
+            target.path.has_parent_path() ? target.path.parent_path() : ".";
+        if (const auto copy = detail::writeCopy(folder, target, bytes, true, refusal)) {
+            write.copy = pathToUtf8(*copy);
+            return write;
+        }
+        if (!target.exists)
+            throw IoError(errnoText(EACCES));
+    }
+    write.inPlace = true;
+    if (spareFolder.empty())
+        throw IoError(errnoText(EACCES));
+    if (const auto copy =
+            detail::writeCopy(pathFromUtf8(spareFolder), target, bytes, false, refusal)) {
+        write.copy = pathToUtf8(*copy);
+        return write;
+    }
+    throw IoError(errnoText(EACCES));
+}
+
+void completeFileWrite(const PreparedWrite& write) {
+    const std::filesystem::path copy = pathFromUtf8(write.copy);
+    if (!write.inPlace) {
+        detail::WriteTarget target;
+        target.path = pathFromUtf8(write.target);
+        detail::replaceWithCopy(copy, target);
+        return;
+    }
+    detail::writeInPlace(pathFromUtf8(write.target), readWholeFile(write.copy));
+    removeFile(write.copy);
+}
+
+void removeFile(std::string_view utf8Name) {
+    if (const std::optional<int> injected = detail::injectedFailure("remove"))
+        throw IoError(errnoText(*injected));
+    std::error_code ec;
+    std::filesystem::remove(pathFromUtf8(utf8Name), ec);
+    if (ec)
+        throw IoError(ec.message());
+}
+
+void discardFileWrite(const PreparedWrite& write) noexcept {
+    if (!write.copy.empty())
+        detail::removeQuietly(pathFromUtf8(write.copy));
+}
+
+void writeFileAtomic(std::string_view utf8Name, std::string_view bytes) {
+    const detail::WriteTarget target = detail::inspectWriteTarget(pathFromUtf8(utf8Name));
+    if (!target.inPlace) {
+        const std::filesystem::path folder =
+            target.path.has_parent_path() ? target.path.parent_path() : ".";
+        detail::CopyRefusal refusal = detail::CopyRefusal::None;
+        const auto copy = detail::writeCopy(folder, target, bytes, true, refusal);
+        if (copy) {
+            try {
+                detail::replaceWithCopy(*copy, target);
+            } catch (...) {
+                detail::removeQuietly(*copy);
+                throw;
+            }
+            return;
+        }
+        if (!target.exists)
+            throw IoError(errnoText(EACCES));
+    }
+    detail::writeInPlace(target.path, bytes);
+}
+
+std::optional<uint64_t> freeSpaceFor(std::string_view utf8Name) {
+    if (freeSpaceHook())
+        if (const std::optional<uint64_t> hooked = freeSpaceHook()(utf8Name))
+            return hooked;
+    return detail::freeSpaceIn(existingFolderOf(pathFromUtf8(utf8Name)));
+}
+
+std::string diskOf(std::string_view utf8Name) {
+    return detail::diskIdentity(existingFolderOf(pathFromUtf8(utf8Name)));
+}
+
+std::optional<TemporaryName> parseTemporaryName(std::string_view fileName) {
+    // "~" name "." process "." counter ".tmp"
+    constexpr std::string_view suffix = ".tmp";
+    if (fileName.size() < 1 + suffix.size() || fileName.front() != '~' ||
+        fileName.substr(fileName.size() - suffix.size()) != suffix)
+        return std::nullopt;
+    std::string_view rest = fileName.substr(1, fileName.size() - 1 - suffix.size());
+    const auto takeNumber = [&rest]() -> std::optional<unsigned long> {
+        const size_t dot = rest.rfind('.');
+        if (dot == std::string_view::npos || dot + 1 == rest.size() || rest.size() - dot > 11)
+            return std::nullopt;
+        unsigned long value = 0;
+        for (char c : rest.substr(dot + 1)) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            value = value * 10 + static_cast<unsigned long>(c - '0');
+        }
+        rest = rest.substr(0, dot);
+        return value;
+    };
+    if (!takeNumber())
+        return std::nullopt;
+    const std::optional<unsigned long> process = takeNumber();
+    if (!process || rest.empty())
+        return std::nullopt;
+    return TemporaryName{std::string(rest), *process};
+}
+
+int removeLeftoverTemporaries(std::string_view utf8Folder,
+                              const std::function<bool(const TemporaryName&)>& isLeftover) {
+    int removed = 0;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(pathFromUtf8(utf8Folder), ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::optional<TemporaryName> name =
+            parseTemporaryName(pathToUtf8(it->path().filename()));
+        std::error_code typeError;
+        if (!name || !it->is_regular_file(typeError) || !isLeftover(*name))
+            continue;
+        std::error_code removeError;
+        if (std::filesystem::remove(it->path(), removeError))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace nakilon

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,13 +27,100 @@ bool folderExists(std::string_view utf8Name);
 // reason text.
 void createFolder(std::string_view utf8Name);
 
-// Reads a whole file. Throws IoError with the system's reason text.
+// Reads a whole file. Anything that is not a regular file (a folder, a pipe,
+// a device) is refused at once, never waited on. Throws IoError with the
+// system's reason text.
 std::string readWholeFile(std::string_view utf8Name);
 
-// Writes a whole file atomically: the bytes go to a temporary file in the same
-// folder, which is flushed to disk and then renamed over the target. On any
-// failure the previous file stays byte for byte as it was and IoError carries
-// the system's reason text.
+// Writes a whole file so that a failure or a crash never leaves it half
+// written: the bytes go to a temporary copy in the same folder, which is
+// flushed to disk and then renamed over the target. On any failure the
+// previous file stays byte for byte as it was and IoError carries the system's
+// reason text.
+//
+// What an office relies on besides: a symbolic link is followed, so the file
+// it names receives the bytes; the replaced file keeps its permissions and its
+// owner; a read-only file is refused; a folder, a pipe or a device is refused
+// without waiting. A file that a rename would cut off from its other names (it
+// has more than one hard link), whose owner the copy cannot take, or whose
+// folder does not let the user create files, is written in place instead:
+// first extended to its new size, so that a full disk fails before any old
+// byte changes, then overwritten, cut to size and flushed.
 void writeFileAtomic(std::string_view utf8Name, std::string_view bytes);
+
+// Whether writeFileAtomic could write the file now: throws the IoError it
+// would throw for a read-only file, a folder, a pipe or a device.
+void checkWritable(std::string_view utf8Name);
+
+// The same write in two steps, for a caller that records the first step
+// before it takes the second (the transfer journal). `prepareFileWrite` makes
+// a complete copy of the new content, flushed to disk; `completeFileWrite`
+// puts it in place and removes it. While the copy exists, the target has not
+// received it. A target written in place gets its copy in `spareFolder`.
+struct PreparedWrite {
+    std::string target; // the file written, links followed (UTF-8)
+    std::string copy;   // the complete new content (UTF-8)
+    bool inPlace = false;
+};
+PreparedWrite prepareFileWrite(std::string_view utf8Name, std::string_view bytes,
+                               std::string_view spareFolder);
+void completeFileWrite(const PreparedWrite& write);
+// Removes the copy of a write that is given up. Never throws.
+void discardFileWrite(const PreparedWrite& write) noexcept;
+
+// Removes a file; a file that does not exist is no error. Throws IoError.
+void removeFile(std::string_view utf8Name);
+
+// The file that a name leads to, symbolic links followed (also a link to a
+// file that does not exist yet). Returns UTF-8.
+std::string resolvedFileName(std::string_view utf8Name);
+
+// Bytes that the user may still write on the disk that holds the file (or the
+// folder); nothing when the system does not say.
+std::optional<uint64_t> freeSpaceFor(std::string_view utf8Name);
+// Names the disk that holds the file (or the folder): equal for two files on
+// the same disk.
+std::string diskOf(std::string_view utf8Name);
+
+// The temporary copies of the atomic write are named
+// "~<name>.<process>.<counter>.tmp". A crash leaves them behind.
+struct TemporaryName {
+    std::string name;          // the file it was to replace (file name only)
+    unsigned long process = 0; // the process that made it
+};
+std::optional<TemporaryName> parseTemporaryName(std::string_view fileName);
+bool processIsRunning(unsigned long process);
+// Removes the temporary copies in `folder` that `isLeftover` picks; returns
+// how many were removed. A copy that cannot be removed stays.
+int removeLeftoverTemporaries(std::string_view utf8Folder,
+                              const std::function<bool(const TemporaryName&)>& isLeftover);
+
+// A file that only grows at its end, each piece flushed to disk on request
+// (the transfer journal). A piece that fails half-way is cut off again, so the
+// file never keeps a torn piece in front of a later one.
+class AppendingFile {
+public:
+    // Opens the file, creating it when missing. Throws IoError.
+    explicit AppendingFile(std::string_view utf8Name);
+    ~AppendingFile();
+    AppendingFile(const AppendingFile&) = delete;
+    AppendingFile& operator=(const AppendingFile&) = delete;
+
+    uint64_t size() const { return m_size; }
+    // Writes the pieces, one after the other, at the end; when one fails, all
+    // of them are cut off again. Throws IoError.
+    void append(std::initializer_list<std::string_view> pieces);
+    void append(std::string_view bytes) { append({bytes}); }
+    // Flushes what was appended to disk. Throws IoError.
+    void sync();
+    // Cuts the file back to `size` bytes (a piece that could not be flushed).
+    // Throws IoError.
+    void cutBack(uint64_t size);
+
+private:
+    intptr_t m_native = -1; // a file descriptor, or a Windows HANDLE
+    uint64_t m_size = 0;
+    bool m_broken = false; // a failed piece could not be cut off
+};
 
 } // namespace nakilon

@@ -16,7 +16,7 @@ namespace {
 std::string storableValue(const SettingsFile& file, const std::string& utf8) {
     const auto bytes = utf8ToCp1254(utf8);
     if (!bytes || !isStorableText(utf8))
-        throw Error(formatText("Unable to write to %s", file.fileName().c_str()));
+        throw Error(formatText("Unable to write to %s", messageQuote(file.fileName()).c_str()));
     return *bytes;
 }
 

@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/base/FileIo.h"
 #include "core/base/IntegerText.h"
+#include "core/base/Text.h"
 
 #include <limits>
 #include <optional>
@@ -174,7 +175,7 @@ int32_t SettingsFile::readInteger(std::string_view section, std::string_view key
 
 void SettingsFile::writeString(std::string_view section, std::string_view key,
                                std::string_view value) const {
-    const std::string failure = "Unable to write to " + m_fileName;
+    const std::string failure = "Unable to write to " + messageQuote(m_fileName);
     std::string content;
     if (fileExists(m_fileName)) {
         try {

@@ -44,7 +44,7 @@ bool holdsLineBreaker(std::string_view text) {
 
 Error invalidInteger(std::string_view text, const std::string& fieldName) {
     return Error(formatText("'%s' is not a valid integer value for field '%s'",
-                            cp1254ToUtf8(text).c_str(), fieldName.c_str()));
+                            messageQuote(cp1254ToUtf8(text)).c_str(), fieldName.c_str()));
 }
 
 } // namespace
@@ -412,7 +412,8 @@ int32_t RecordTable::integerAt(int row, int field) const {
         return 0;
     const std::optional<int64_t> value = parseInteger(text);
     if (!value || !fitsInteger(*value))
-        throw Error(formatText("'%s' is not a valid integer value", cp1254ToUtf8(text).c_str()));
+        throw Error(formatText("'%s' is not a valid integer value",
+                               messageQuote(cp1254ToUtf8(text)).c_str()));
     return static_cast<int32_t>(*value);
 }
 

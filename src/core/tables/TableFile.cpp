@@ -79,7 +79,7 @@ void RecordTable::saveToFile(std::string_view fileName) {
     try {
         writeFileAtomic(fileName, text);
     } catch (const IoError& e) {
-        throw Error(formatText("Cannot create file \"%s\". %s", std::string(fileName).c_str(),
+        throw Error(formatText("Cannot create file \"%s\". %s", messageQuote(fileName).c_str(),
                                e.reason().c_str()));
     }
 }
@@ -89,7 +89,7 @@ void RecordTable::loadFromFile(std::string_view fileName) {
     try {
         content = readWholeFile(fileName);
     } catch (const IoError& e) {
-        throw Error(formatText("Cannot open file \"%s\". %s", std::string(fileName).c_str(),
+        throw Error(formatText("Cannot open file \"%s\". %s", messageQuote(fileName).c_str(),
                                e.reason().c_str()));
     }
     loadFromText(content);

@@ -1,6 +1,7 @@
 #include "core/base/FileIo.h"
 #include "core/base/Error.h"
 #include "core/base/FileIoTesting.h"
+#include "core/base/Text.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using namespace nakilon;
 using nakilon::testsupport::TempFolder;
@@ -107,3 +113,124 @@ TEST(ProgramFile, BackslashMeansASubfolder) {
     EXPECT_EQ(name, "/opt/nakilon/Data/Personel.PDT");
 #endif
 }
+
+// --- What an office relies on besides the bytes ---
+
+namespace {
+
+std::filesystem::perms permsOf(const std::string& name) {
+    return std::filesystem::status(pathFromUtf8(name)).permissions();
+}
+
+} // namespace
+
+TEST(AtomicWrite, AReadOnlyFileIsRefusedAndKept) {
+    TempFolder folder;
+    folder.write("Hareketler.txt", "old\r\n");
+    const std::string name = folder.file("Hareketler.txt");
+    std::filesystem::permissions(pathFromUtf8(name), std::filesystem::perms::owner_read);
+    EXPECT_THROW(writeFileAtomic(name, "new"), IoError);
+    EXPECT_THROW(checkWritable(name), IoError);
+    EXPECT_EQ(folder.read("Hareketler.txt"), "old\r\n");
+    EXPECT_EQ(filesIn(folder), 1u);
+}
+
+TEST(AtomicWrite, AnInPlaceWriteThatFindsTheDiskFullLeavesTheOldBytes) {
+    TempFolder folder;
+    // More than one name for the file: it is written in place.
+    folder.write("a.txt", "old content\r\n");
+    std::error_code ec;
+    std::filesystem::create_hard_link(pathFromUtf8(folder.file("a.txt")),
+                                      pathFromUtf8(folder.file("b.txt")), ec);
+    if (ec)
+        GTEST_SKIP() << "no hard links here: " << ec.message();
+    HookGuard guard;
+    for (const char* step : {"open", "extend", "write", "truncate", "sync"}) {
+        nakilon::testing::setFileFailHook([step](std::string_view operation) {
+            return operation == step ? std::optional<int>(ENOSPC) : std::nullopt;
+        });
+        EXPECT_THROW(writeFileAtomic(folder.file("a.txt"), "a longer new content\r\n"), IoError)
+            << step;
+        if (std::string_view(step) == "open" || std::string_view(step) == "extend") {
+            EXPECT_EQ(folder.read("b.txt"), "old content\r\n") << step;
+        }
+    }
+    nakilon::testing::setFileFailHook({});
+    writeFileAtomic(folder.file("a.txt"), "new\r\n");
+    EXPECT_EQ(folder.read("b.txt"), "new\r\n") << "both names see the new content";
+    EXPECT_EQ(filesIn(folder), 2u);
+}
+
+TEST(AppendingFile, APieceThatFailsIsCutOffWhole) {
+    TempFolder folder;
+    const std::string name = folder.file("Aktarim.gunluk");
+    AppendingFile file(name);
+    file.append({"first ", "piece\n"});
+    HookGuard guard;
+    int calls = 0;
+    nakilon::testing::setFileFailHook([&](std::string_view operation) {
+        return operation == "append" && ++calls == 2 ? std::optional<int>(ENOSPC) : std::nullopt;
+    });
+    EXPECT_THROW(file.append({"second ", "piece\n"}), IoError);
+    nakilon::testing::setFileFailHook({});
+    EXPECT_EQ(readWholeFile(name), "first piece\n");
+    file.append("third\n");
+    file.sync();
+    EXPECT_EQ(readWholeFile(name), "first piece\nthird\n");
+    file.cutBack(6);
+    EXPECT_EQ(readWholeFile(name), "first ");
+}
+
+TEST(MessageQuote, CutsLongValuesInTheMiddleAndNeverACharacter) {
+    EXPECT_EQ(messageQuote("kısa", 10), "kısa");
+    EXPECT_EQ(messageQuote("0123456789", 10), "0123456789");
+    EXPECT_EQ(messageQuote("0123456789A", 10), "0123\u20266789A");
+    EXPECT_EQ(messageQuote("ğğğğğğğğğğğ", 5), "ğğ\u2026ğğ");
+    EXPECT_EQ(messageQuote(std::string(5000, 'x')).size(), 119u + 3u);
+}
+
+#ifndef _WIN32
+TEST(AtomicWrite, ASymbolicLinkLeadsToTheFileThatReceivesTheBytes) {
+    TempFolder folder;
+    folder.write("bordro\\Hareketler.txt", "old\r\n");
+    std::filesystem::create_symlink("bordro/Hareketler.txt",
+                                    pathFromUtf8(folder.file("Hareketler.txt")));
+    writeFileAtomic(folder.file("Hareketler.txt"), "new\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(pathFromUtf8(folder.file("Hareketler.txt"))));
+    EXPECT_EQ(folder.read("bordro\\Hareketler.txt"), "new\r\n");
+    // A link to a file not there yet creates that file.
+    std::filesystem::create_symlink("bordro/Yeni.txt", pathFromUtf8(folder.file("Yeni.txt")));
+    writeFileAtomic(folder.file("Yeni.txt"), "x");
+    EXPECT_EQ(folder.read("bordro\\Yeni.txt"), "x");
+    EXPECT_EQ(resolvedFileName(folder.file("Yeni.txt")), folder.file("bordro\\Yeni.txt"));
+}
+
+TEST(AtomicWrite, TheReplacedFileKeepsItsPermissions) {
+    TempFolder folder;
+    folder.write("Hareketler.txt", "old");
+    const std::string name = folder.file("Hareketler.txt");
+    using P = std::filesystem::perms;
+    const P perms = P::owner_read | P::owner_write | P::group_read | P::group_write;
+    std::filesystem::permissions(pathFromUtf8(name), perms);
+    writeFileAtomic(name, "new");
+    EXPECT_EQ(permsOf(name), perms);
+}
+
+TEST(AtomicWrite, APipeOrADeviceIsRefusedWithoutWaiting) {
+    TempFolder folder;
+    const std::string pipe = folder.file("Hareketler.txt");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+    // Neither waits for the other end of the pipe.
+    for (const auto& action : std::vector<std::function<void()>>{
+             [&] { writeFileAtomic(pipe, "x"); }, [&] { readWholeFile(pipe); },
+             [&] { checkWritable(pipe); }, [&] { AppendingFile file(pipe); }}) {
+        try {
+            action();
+            ADD_FAILURE() << "a pipe was taken for a file";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.reason(), "Bu ad bir dosyanın değil, bir boru hattının ya da aygıtın adı");
+        }
+    }
+    EXPECT_THROW(writeFileAtomic("/dev/null", "x"), IoError);
+}
+#endif
