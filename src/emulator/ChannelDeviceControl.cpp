@@ -20,6 +20,7 @@ void ChannelDeviceControl::dropLink() {
     m_calls.clear();
     m_logs = {};
     m_logNext = 0;
+    m_markPending = false;
     m_users = {};
     m_userNext = 0;
 }
@@ -119,14 +120,23 @@ bool ChannelDeviceControl::FetchLogBatch(int32_t machineNumber) {
         return false;
     m_logs = {};
     m_logNext = 0;
+    m_markPending = false;
     Reply<wire::FetchLogBatch> reply = call<wire::FetchLogBatch>({machineNumber, m_readMark});
     if (!reply.values)
         return false;
-    // Only now that every record is here may the terminal mark them read.
-    if (m_readMark && reply.values->records.size() > 0 && !call<wire::ConfirmLogBatch>({}).values)
-        badAnswer(wire::ConfirmLogBatch::name);
+    // The terminal marks the records read only when the program has stored
+    // them (confirmLogBatch).
+    m_markPending = m_readMark && reply.values->records.size() > 0;
     m_logs = std::move(reply);
     return true;
+}
+
+void ChannelDeviceControl::confirmLogBatch(int32_t machineNumber) {
+    if (!m_linked || !m_markPending || machineNumber != m_machineNumber)
+        return;
+    m_markPending = false;
+    if (!call<wire::ConfirmLogBatch>({}).values)
+        badAnswer(wire::ConfirmLogBatch::name);
 }
 
 bool ChannelDeviceControl::TakeLogEntry(int32_t machineNumber, int32_t& terminalMachineNumber,

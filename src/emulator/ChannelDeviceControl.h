@@ -31,6 +31,8 @@ public:
     void CloseLink() override;
     bool SetDeviceActive(int32_t machineNumber, int32_t flag) override;
     bool FetchLogBatch(int32_t machineNumber) override;
+    bool marksLogsOnConfirm() const override { return true; }
+    void confirmLogBatch(int32_t machineNumber) override;
     bool TakeLogEntry(int32_t machineNumber, int32_t& terminalMachineNumber,
                       int32_t& personnelNumber, int32_t& entryMachineNumber, int32_t& mode,
                       int32_t& year, int32_t& month, int32_t& day, int32_t& hour, int32_t& minute,
@@ -98,6 +100,7 @@ private:
     // record per take.
     Reply<wire::FetchLogBatch> m_logs;
     size_t m_logNext = 0;
+    bool m_markPending = false; // the loaded set waits for confirmLogBatch
 
     Reply<wire::FetchUserIndex> m_users;
     size_t m_userNext = 0;

@@ -180,6 +180,7 @@ TEST_P(DeviceControlContract, ReadMarkTrueDeliversNewRecordsOnceAndMarksThem) {
                                        {-7, 70000, 1950, 0, 0, -1, 0, 0},
                                        {1003, 0x0701, 2100, 2, 29, 0, 0, 0},
                                    }));
+    control().confirmLogBatch(Machine);
     EXPECT_TRUE(control().QueryDeviceCounter(Machine, CounterNewLogs, newCount));
     EXPECT_EQ(newCount, 0);
     EXPECT_TRUE(control().FetchLogBatch(Machine));
@@ -188,6 +189,31 @@ TEST_P(DeviceControlContract, ReadMarkTrueDeliversNewRecordsOnceAndMarksThem) {
 
     for (const LogRecord& r : harness().held().logs)
         EXPECT_FALSE(r.isNew) << r.personnelNumber;
+}
+
+TEST_P(DeviceControlContract, AMarkThatWaitsForConfirmationIsDroppedWithTheLink) {
+    if (!control().marksLogsOnConfirm())
+        GTEST_SKIP() << "this backend marks inside the fetch";
+    harness().seed(seededTerminal());
+    ASSERT_EQ(connectDevice(control(), harness().connection(ConnectionEthernet)),
+              ConnectResult::Connected);
+    control().SetReadMark(true);
+    EXPECT_TRUE(control().FetchLogBatch(Machine));
+    EXPECT_EQ(takeAll(control()).size(), 3u);
+    control().CloseLink();
+    EXPECT_EQ(harness().held(), seededTerminal()) << "nothing marked without confirmation";
+
+    // Confirmed for another machine number, or after a new fetch without
+    // ReadMark: still nothing.
+    ASSERT_EQ(connectDevice(control(), harness().connection(ConnectionEthernet)),
+              ConnectResult::Connected);
+    EXPECT_TRUE(control().FetchLogBatch(Machine));
+    control().confirmLogBatch(Machine + 1);
+    control().SetReadMark(false);
+    EXPECT_TRUE(control().FetchLogBatch(Machine));
+    control().confirmLogBatch(Machine);
+    control().CloseLink();
+    EXPECT_EQ(harness().held(), seededTerminal());
 }
 
 TEST_P(DeviceControlContract, ReadMarkFalseDeliversEveryRecordAndMarksNothing) {

@@ -45,8 +45,10 @@ public:
     struct Terminal {
         bool opens = true;
         int32_t active = 1; // the last SetDeviceActive flag
-        // What a fetch delivers, whatever ReadMark says.
+        // What a fetch delivers, whatever ReadMark says (but see defersMark).
         std::vector<LogEntry> records;
+        // With defersMark: how many records confirmLogBatch has marked read.
+        std::size_t marked = 0;
         // QueryDeviceCounter by index; an index not given counts 0.
         std::map<int32_t, int32_t> counters;
         std::vector<UserIndexEntry> users;
@@ -59,6 +61,9 @@ public:
 
     std::map<int32_t, Terminal> terminals;
     std::vector<std::string> calls;
+    // Like the emulated terminals: with ReadMark a fetch delivers the records
+    // not yet marked, and only confirmLogBatch marks what it delivered.
+    bool defersMark = false;
 
     // The n-th call from now (1 is the next) raises Error(text) once it is
     // logged; counting every operation, or only `operation` ("TakeLogEntry").
@@ -96,9 +101,20 @@ public:
     }
     bool FetchLogBatch(int32_t m) override {
         const Terminal* terminal = call("FetchLogBatch", {str(m)}, m);
-        if (terminal)
-            m_records = {terminal->records};
+        if (terminal) {
+            const std::size_t from = defersMark && m_readMark ? terminal->marked : 0;
+            m_records = {
+                std::vector<LogEntry>(terminal->records.begin() + static_cast<std::ptrdiff_t>(from),
+                                      terminal->records.end())};
+            m_delivered = terminal->records.size();
+        }
         return terminal != nullptr;
+    }
+    bool marksLogsOnConfirm() const override { return defersMark; }
+    void confirmLogBatch(int32_t m) override {
+        Terminal* terminal = call("confirmLogBatch", {str(m)}, m);
+        if (terminal && defersMark && m_readMark)
+            terminal->marked = m_delivered;
     }
     bool TakeLogEntry(int32_t m, int32_t& terminalMachine, int32_t& personnel,
                       int32_t& entryMachine, int32_t& mode, int32_t& year, int32_t& month,
@@ -250,6 +266,7 @@ private:
     bool m_readMark = false;
     std::optional<int32_t> m_link;
     Loaded<LogEntry> m_records;
+    std::size_t m_delivered = 0; // the records up to the end of the last fetch
     Loaded<UserIndexEntry> m_users;
 };
 

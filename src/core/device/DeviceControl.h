@@ -96,6 +96,15 @@ public:
     virtual bool SetDeviceActive(int32_t machineNumber, int32_t flag) = 0;
 
     virtual bool FetchLogBatch(int32_t machineNumber) = 0;
+    // With ReadMark the terminal marks the records it delivered as read. The
+    // terminal maker's component does that inside FetchLogBatch. A backend
+    // that can let the mark wait says so here and marks them only when
+    // confirmLogBatch is called, which the transfer run does once it has
+    // stored them: a crash or a full disk in between then leaves them unread
+    // in the terminal instead of lost. A new fetch, CloseLink or a broken link
+    // drops a mark that was not confirmed.
+    virtual bool marksLogsOnConfirm() const { return false; }
+    virtual void confirmLogBatch(int32_t machineNumber) { (void)machineNumber; }
     // The ten values of the next loaded record; `mode` holds the verify method
     // in its low byte and the in/out state in the byte above it.
     virtual bool TakeLogEntry(int32_t machineNumber, int32_t& terminalMachineNumber,

@@ -3,6 +3,7 @@
 #include "core/base/CodePage1254.h"
 #include "core/base/Error.h"
 #include "core/base/Operator.h"
+#include "core/base/Text.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/device/DeviceControl.h"
 #include "core/device/DeviceRow.h"
@@ -10,7 +11,11 @@
 #include "core/tables/RecordTable.h"
 #include "core/transfer/OutputLine.h"
 #include "core/transfer/OutputTexts.h"
+#include "core/transfer/SpaceCheck.h"
+#include "core/transfer/TransferJournal.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 
 namespace nakilon {
@@ -32,10 +37,30 @@ std::string tableText(const char* utf8) {
     return utf8ToCp1254(utf8).value_or(std::string());
 }
 
+// Which terminal a device row reaches, for the journal's notes between runs.
+std::string deviceKey(const TransferJob& job) {
+    const ConnectionValues& c = job.connection;
+    return std::to_string(job.deviceNumber) + "/" + std::to_string(c.machineNumber) + "/" +
+           std::to_string(c.connectionType) + "/" + c.ipAddress + "/" + std::to_string(c.port);
+}
+
+size_t digitsOf(int32_t value) {
+    return std::to_string(value).size();
+}
+
+// The longest line a record of the device can give: its fields at their
+// widest for the values that occur (personnel numbers of up to ten digits,
+// any mode).
+uint64_t lineBound(const TransferJob& job, const ProgramValues& values) {
+    return std::max<size_t>(3, digitsOf(job.deviceNumber)) + 1 + 11 + 1 +
+           std::max(values.entryText.size(), values.exitText.size()) + 1 + 10 + 1 + 8 + 1 + 11 + 2;
+}
+
 class Run {
 public:
     Run(RecordTable& table, DeviceControl& control, ProgramValues& values, Operator& op)
-        : m_table(table), m_control(control), m_values(values), m_op(op) {}
+        : m_table(table), m_control(control), m_values(values), m_op(op),
+          m_journal(values.programFolder) {}
 
     std::vector<DeviceOutcome> execute(const TransferOptions& options, const Date& today);
 
@@ -47,13 +72,19 @@ private:
     void resetRows();
     std::vector<TransferJob> makeJobs() const;
     void transferDevice(TransferJob& job, bool backupMode, const DateRange& range);
+    void openTexts(const Date& today);
+    void requireSpace(const TransferJob& job, int32_t expected);
+    void keepLines(const TransferJob& job, bool backupMode, const DeliveryPrint& print,
+                   bool confirm);
 
     RecordTable& m_table;
     DeviceControl& m_control;
     ProgramValues& m_values;
     Operator& m_op;
+    TransferJournal m_journal;
     OutputTexts m_texts;
     std::string m_line;
+    std::string m_lines; // the lines of the device in hand
 };
 
 void Run::writeRow(int32_t recId, std::string_view fieldName, int32_t number,
@@ -113,6 +144,41 @@ std::vector<TransferJob> Run::makeJobs() const {
     return jobs;
 }
 
+void Run::requireSpace(const TransferJob& job, int32_t expected) {
+    // The journal takes the new lines once more; the output file and the
+    // backup file are each written whole as a copy beside the old file.
+    // (The texts hold the lines of the earlier devices already.)
+    const uint64_t fresh = static_cast<uint64_t>(std::max(expected, 0)) * lineBound(job, m_values);
+    requireFreeSpace({{m_journal.fileName(), fresh},
+                      {m_texts.outputFileName(), m_texts.outputText().size() + fresh},
+                      {m_texts.backupFileName(), m_texts.backupText().size() + fresh}},
+                     cp1254ToUtf8(job.outcome.name));
+}
+
+void Run::keepLines(const TransferJob& job, bool backupMode, const DeliveryPrint& print,
+                    bool confirm) {
+    JournalBatch batch;
+    batch.delivery = {deviceKey(job), print.count(), print.value()};
+    batch.readMark = !backupMode;
+    batch.lines = std::move(m_lines);
+    try {
+        m_journal.addBatch(m_texts.outputFileName(), m_texts.backupFileName(), batch);
+    } catch (const IoError& e) {
+        // A terminal that lets its mark wait still holds these records as
+        // unread; the component's terminals marked them in the fetch, so the
+        // lines are kept for the files at least.
+        if (!batch.readMark || !m_control.marksLogsOnConfirm())
+            m_texts.addLines(batch.lines);
+        throw Error(formatText("Cannot create file \"%s\". %s",
+                               messageQuote(m_journal.fileName()).c_str(), e.reason().c_str()));
+    }
+    m_texts.addLines(batch.lines);
+    if (batch.readMark && confirm) {
+        m_control.confirmLogBatch(job.connection.machineNumber);
+        m_journal.addConfirmation(batch.delivery.device);
+    }
+}
+
 void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& range) {
     setDeviceStatus(job.recId, status::Connecting);
     if (connectDevice(m_control, job.connection) != ConnectResult::Connected) {
@@ -126,9 +192,18 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     m_control.SetReadMark(!backupMode);
     int32_t expected = 0;
     m_control.QueryDeviceCounter(machine, backupMode ? CounterAllLogs : CounterNewLogs, expected);
+    requireSpace(job, expected);
     if (expected < 1)
         expected = 1;
     m_control.FetchLogBatch(machine);
+
+    // Records of an earlier delivery that the terminal may not have marked
+    // come first again; they are in the files already.
+    const Delivery* note = backupMode ? nullptr : m_journal.noteFor(deviceKey(job));
+    DeliveryPrint print;
+    size_t repeatedBytes = 0;
+    int32_t repeatedLines = 0;
+    bool repeated = false;
 
     int32_t terminal = 0, entryMachine = 0;
     OutputRecord record;
@@ -136,23 +211,61 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     record.entryExitType = job.entryExitType;
     LogEntry& e = record.entry;
     DateTime& t = e.time;
-    while (m_control.TakeLogEntry(machine, terminal, e.personnelNumber, entryMachine, e.mode,
-                                  t.year, t.month, t.day, t.hour, t.minute, t.second)) {
-        if (!acceptEntry(e, range))
-            continue;
-        makeOutputLine(m_line, record, m_values.entryText, m_values.exitText);
-        m_texts.addLine(m_line);
-        ++job.outcome.accepted;
-        job.percentage = progressPercent(job.outcome.accepted, expected);
-        setDeviceProgress(job.recId, job.percentage, job.writtenPercentage);
-        job.writtenPercentage = job.percentage;
+    m_lines.clear();
+    try {
+        while (m_control.TakeLogEntry(machine, terminal, e.personnelNumber, entryMachine, e.mode,
+                                      t.year, t.month, t.day, t.hour, t.minute, t.second)) {
+            print.add(e);
+            if (acceptEntry(e, range)) {
+                makeOutputLine(m_line, record, m_values.entryText, m_values.exitText);
+                m_lines += m_line;
+                m_lines += "\r\n";
+                ++job.outcome.accepted;
+                job.percentage = progressPercent(job.outcome.accepted, expected);
+                setDeviceProgress(job.recId, job.percentage, job.writtenPercentage);
+                job.writtenPercentage = job.percentage;
+            }
+            if (note && print.count() == note->count && print.value() == note->print) {
+                repeated = true;
+                repeatedBytes = m_lines.size();
+                repeatedLines = job.outcome.accepted;
+            }
+        }
+    } catch (...) {
+        // A link that broke half-way through the records: a terminal that
+        // marked them in the fetch has them no more, so what arrived is kept.
+        if (backupMode || !m_control.marksLogsOnConfirm()) {
+            try {
+                keepLines(job, backupMode, print, false);
+            } catch (const Error&) {
+            }
+        }
+        throw;
     }
+    if (repeated) {
+        m_lines.erase(0, repeatedBytes);
+        job.outcome.accepted -= repeatedLines;
+    }
+    keepLines(job, backupMode, print, true);
     m_control.CloseLink();
     job.outcome.completed = true;
     setDeviceStatus(job.recId, status::Completed);
     if (job.outcome.accepted > 0)
         writeRow(job.recId, field::TransferDurumu, 100, nullptr);
     m_op.repaintTransferGrid();
+}
+
+void Run::openTexts(const Date& today) {
+    m_values.backupFileName =
+        OutputTexts::backupFileName(m_values.programFolder, today.year, today.month, today.day);
+    const std::string outputFile =
+        OutputTexts::outputFileIn(m_values.programFolder, m_values.outputFileName);
+    if (!m_journal.lock(std::chrono::milliseconds(OutputTexts::kLockWaitMilliseconds)))
+        throw TransferBusyError();
+    if (const size_t recovered = m_journal.recover())
+        m_op.information(formatText(RecoveredText, recovered));
+    m_texts.open(outputFile, m_values.backupFileName);
+    m_journal.removeLeftovers(outputFile, m_values.backupFileName);
 }
 
 std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Date& today) {
@@ -163,9 +276,7 @@ std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Da
     const DateRange range =
         backupMode ? DateRange::fromEditors(options.fromDay, options.toDay) : DateRange{};
 
-    m_values.backupFileName =
-        OutputTexts::backupFileName(m_values.programFolder, today.year, today.month, today.day);
-    m_texts.open(m_values.outputFileName, m_values.backupFileName);
+    openTexts(today);
 
     std::vector<TransferJob> jobs;
     try {
@@ -181,7 +292,13 @@ std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Da
         jobs = makeJobs();
         if (jobs.empty())
             m_op.information(NoDeviceMarkedText);
+        bool stopped = false;
         for (TransferJob& job : jobs) {
+            stopped = stopped || (options.stopRequested && options.stopRequested());
+            if (stopped) {
+                job.outcome.stopped = true;
+                continue;
+            }
             m_op.processEvents();
             transferDevice(job, backupMode, range);
         }
@@ -191,10 +308,10 @@ std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Da
         // device's error: it is the one that loses records.
         const std::exception_ptr failure = std::current_exception();
         m_control.CloseLink();
-        m_texts.save();
+        m_texts.save(m_journal);
         std::rethrow_exception(failure);
     }
-    m_texts.save();
+    m_texts.save(m_journal);
 
     std::vector<DeviceOutcome> outcomes;
     outcomes.reserve(jobs.size());

@@ -5,6 +5,7 @@
 #include "core/transfer/EntryFilter.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ struct TransferOptions {
     bool backupMode = false;        // "Cihazlardan yedekleri al"
     std::optional<int32_t> fromDay; // "Tarihinden" as a day number; empty editor: nullopt
     std::optional<int32_t> toDay;   // "Tarihine"
+    // Asked before each device: true stops the run there; what was read is
+    // saved (nakilon-aktar on a termination signal).
+    std::function<bool()> stopRequested;
 };
 
 // What happened to one marked device, for the unattended transfer's summary.
@@ -28,6 +32,7 @@ struct DeviceOutcome {
     std::string name; // CihazAdi, code page 1254
     bool connected = false;
     bool completed = false; // its records were read to the end
+    bool stopped = false;   // not contacted: the run was asked to stop first
     int32_t accepted = 0;   // lines written for it
 };
 
@@ -40,6 +45,9 @@ inline constexpr const char* NotConnected = "Bağlantı kurulamadı";
 } // namespace status
 
 inline constexpr const char* NoDeviceMarkedText = "En az bir cihaz seçmeniz gerekmektedir";
+// Shown when a run first completed one that was interrupted; %zu the lines.
+inline constexpr const char* RecoveredText =
+    "Yarım kalmış bir aktarımın %zu satırı kayıt dosyasına ve yedek dosyasına yazıldı";
 
 // "Bilgileri Aktar": reads the records of every marked device of `cihazTable`
 // through `control` into the output file and the day's backup file.
@@ -49,9 +57,14 @@ inline constexpr const char* NoDeviceMarkedText = "En az bir cihaz seçmeniz ger
 // progress go into each device's row of the table; the operator is asked to
 // repaint after each change and to handle events before each device.
 //
+// A run first completes one that was interrupted (the journal in the program
+// folder, TransferJournal.h), then keeps each device's lines in that journal,
+// flushed to disk, before it contacts the next device. Before a device's
+// records are fetched, the disks must have room for what the run will write.
 // When a device operation fails part-way, the lines already accepted are still
 // written to both files and the link is closed before the error goes on, so no
-// record that a terminal has handed out is lost.
+// record that a terminal has handed out is lost. Throws TransferBusyError when
+// another run holds the program folder or the output file.
 std::vector<DeviceOutcome> runTransfer(RecordTable& cihazTable, DeviceControl& control,
                                        ProgramValues& values, const TransferOptions& options,
                                        const Date& today, Operator& op);

@@ -428,7 +428,11 @@ HRESULT Control::serve(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT*
     }
     case dispid::FetchLogBatch: {
         const Arguments a(params, 1);
-        answer(result, c.FetchLogBatch(a.number(0)));
+        // The component marks the records read inside the fetch.
+        const bool fetched = c.FetchLogBatch(a.number(0));
+        if (fetched)
+            c.confirmLogBatch(a.number(0));
+        answer(result, fetched);
         return S_OK;
     }
     case dispid::TakeLogEntry: {

@@ -144,7 +144,7 @@ TEST_F(TransferRunTest, MarkedDevicesAreReadInRowOrderIntoBothFiles) {
                 ElementsAre("CloseLink()", "CloseLink()", "OpenNetworkLink(7,10.0.0.5,5005,1234)",
                             "SetReadMark(1)", "QueryDeviceCounter(7,6)", "FetchLogBatch(7)",
                             "TakeLogEntry(7)", "TakeLogEntry(7)", "TakeLogEntry(7)",
-                            "TakeLogEntry(7)", "CloseLink()",
+                            "TakeLogEntry(7)", "confirmLogBatch(7)", "CloseLink()",
                             "OpenNetworkLink(9,10.0.0.5,5005,1234)"));
     EXPECT_EQ(statusOf(0), "Aktarım Tamamlandı");
     EXPECT_EQ(progressOf(0), 100);

@@ -168,6 +168,7 @@ TEST(TerminalTool, ServesGeneratedTerminalKeepsStateAndJournalStopsOnSignal) {
     while (control->TakeLogEntry(4, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9]))
         ++taken;
     EXPECT_EQ(taken, 30);
+    control->confirmLogBatch(4);
     control->CloseLink();
     // CloseLink expects no answer; let the terminal read it before it stops.
     for (int i = 0; i < 500 && folder.read("journal.txt").find("CloseLink") == std::string::npos;

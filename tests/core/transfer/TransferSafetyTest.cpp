@@ -1,0 +1,276 @@
+// The transfer run's care with records: the journal before the next device,
+// an interrupted run completed first, room on the disk before a fetch, a
+// delivery in doubt not written twice, a stop between devices.
+#include "core/transfer/TransferRun.h"
+
+#include "core/base/CodePage1254.h"
+#include "core/base/Error.h"
+#include "core/base/FileIo.h"
+#include "core/base/FileIoTesting.h"
+#include "core/base/Operator.h"
+#include "core/tables/TDataModul.h"
+#include "core/transfer/OutputTexts.h"
+#include "core/transfer/TransferJournal.h"
+#include "support/FakeDeviceControl.h"
+#include "support/TempFolder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
+using namespace nakilon;
+using nakilon::testsupport::FakeDeviceControl;
+using nakilon::testsupport::TempFolder;
+using ::testing::ElementsAre;
+
+namespace {
+
+class Recorder : public Operator {
+public:
+    std::vector<std::string> messages;
+    std::function<void()> beforeDevice;
+    void information(const std::string& text) override { messages.push_back(text); }
+    bool confirm(const std::string&) override { return true; }
+    void processEvents() override {
+        if (beforeDevice)
+            beforeDevice();
+    }
+    void repaintTransferGrid() override {}
+};
+
+LogEntry entry(int32_t personnel, int32_t day) {
+    LogEntry e;
+    e.personnelNumber = personnel;
+    e.mode = 1;
+    e.time = {{2024, 1, day}, 8, 30, 15};
+    return e;
+}
+
+class TransferSafety : public ::testing::Test {
+protected:
+    TransferSafety() {
+        m_data.CihazTable.open();
+        m_values.programFolder = m_folder.path();
+        m_values.outputFileName = m_folder.file("Hareketler.txt");
+        m_values.entryText = "1";
+        m_values.exitText = "0";
+        m_control.defersMark = true;
+    }
+    ~TransferSafety() override {
+        nakilon::testing::setFileFailHook({});
+        nakilon::testing::setFreeSpaceHook({});
+    }
+
+    void addDevice(int32_t number, int32_t machine) {
+        RecordTable& t = m_data.CihazTable;
+        t.append();
+        t.setInteger("CihazNo", number);
+        t.setText("CihazAdi", "Cihaz" + std::to_string(number));
+        t.setInteger("MakineNo", machine);
+        t.setInteger("BaglantiTipi", 1);
+        t.setText("IPAdres", "10.0.0.5");
+        t.setInteger("Port", 5005);
+        t.setInteger("Isaret", 1);
+        t.post();
+    }
+
+    std::vector<DeviceOutcome> run(const TransferOptions& options = {}) {
+        return runTransfer(m_data.CihazTable, m_control, m_values, options, {2024, 1, 15}, m_op);
+    }
+    std::string runError(const TransferOptions& options = {}) {
+        try {
+            run(options);
+        } catch (const Error& e) {
+            return e.text();
+        }
+        return "<no error>";
+    }
+    bool called(const std::string& call) const {
+        return std::find(m_control.calls.begin(), m_control.calls.end(), call) !=
+               m_control.calls.end();
+    }
+
+    TempFolder m_folder;
+    TDataModul m_data;
+    ProgramValues m_values;
+    FakeDeviceControl m_control;
+    Recorder m_op;
+};
+
+const std::string kLine1 = "001,000001,1,2024/01/15,08:30:00,1\r\n";
+const std::string kLine2 = "001,000002,1,2024/01/15,08:30:00,1\r\n";
+const std::string kLine3 = "002,000003,1,2024/01/16,08:30:00,1\r\n";
+
+} // namespace
+
+TEST_F(TransferSafety, EachDevicesLinesAreOnDiskBeforeTheNextDeviceIsContacted) {
+    addDevice(1, 7);
+    addDevice(2, 8);
+    m_control.terminals[7].records = {entry(1, 15), entry(2, 15)};
+    m_control.terminals[8].records = {entry(3, 16)};
+    std::vector<std::string> journalAtDevice;
+    m_op.beforeDevice = [&] {
+        std::string lines;
+        if (m_folder.exists("Aktarim.gunluk"))
+            for (const JournalBatch& b : readJournalText(m_folder.read("Aktarim.gunluk")).batches)
+                lines += b.lines;
+        journalAtDevice.push_back(lines);
+    };
+    run();
+    EXPECT_THAT(journalAtDevice, ElementsAre("", kLine1 + kLine2));
+    // The terminal hears that its records are stored only after that.
+    EXPECT_THAT(m_control.calls,
+                ElementsAre("CloseLink()", "CloseLink()", "OpenNetworkLink(7,10.0.0.5,5005,0)",
+                            "SetReadMark(1)", "QueryDeviceCounter(7,6)", "FetchLogBatch(7)",
+                            "TakeLogEntry(7)", "TakeLogEntry(7)", "TakeLogEntry(7)",
+                            "confirmLogBatch(7)", "CloseLink()",
+                            "OpenNetworkLink(8,10.0.0.5,5005,0)", "SetReadMark(1)",
+                            "QueryDeviceCounter(8,6)", "FetchLogBatch(8)", "TakeLogEntry(8)",
+                            "TakeLogEntry(8)", "confirmLogBatch(8)", "CloseLink()"));
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2 + kLine3);
+    EXPECT_EQ(m_folder.read("Backup\\2024-01-15.txt"), kLine1 + kLine2 + kLine3);
+    EXPECT_FALSE(m_folder.exists("Aktarim.gunluk")) << "cleared once both files are written";
+    // Marked read: the next run finds nothing new.
+    run();
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2 + kLine3);
+}
+
+TEST_F(TransferSafety, AnInterruptedRunIsCompletedBeforeAnythingElse) {
+    m_folder.write("Hareketler.txt", "eski\r\n");
+    {
+        TransferJournal journal(m_folder.path());
+        journal.addBatch(m_folder.file("Hareketler.txt"), m_folder.file("Backup\\2024-01-14.txt"),
+                         {{"1/7/1/10.0.0.5/5005", 2, 1}, true, kLine1 + kLine2});
+    }
+    addDevice(2, 8);
+    m_control.terminals[8].records = {entry(3, 16)};
+    run();
+    EXPECT_THAT(m_op.messages, ElementsAre("Yarım kalmış bir aktarımın 2 satırı kayıt dosyasına "
+                                           "ve yedek dosyasına yazıldı"));
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), "eski\r\n" + kLine1 + kLine2 + kLine3);
+    // Into the backup file of the interrupted run's own day.
+    EXPECT_EQ(m_folder.read("Backup\\2024-01-14.txt"), kLine1 + kLine2);
+    EXPECT_EQ(m_folder.read("Backup\\2024-01-15.txt"), kLine3);
+}
+
+TEST_F(TransferSafety, AShortDiskStopsTheRunBeforeTheFetchAndMarksNothing) {
+    m_folder.write("Hareketler.txt", "eski\r\n");
+    addDevice(1, 7);
+    addDevice(2, 8);
+    m_control.terminals[7].records = {entry(1, 15), entry(2, 15)};
+    m_control.terminals[7].counters[CounterNewLogs] = 2;
+    m_control.terminals[8].records = {entry(3, 16)};
+    m_control.terminals[8].counters[CounterNewLogs] = 1000;
+    nakilon::testing::setFreeSpaceHook([](std::string_view) { return uint64_t{1000}; });
+    // The journal takes 1000 lines of at most 51 bytes, and the output file
+    // (78 bytes now) and the backup file (72) are each written whole once
+    // more: 153,150 bytes on the one disk.
+    EXPECT_EQ(runError(), "Diskte yeterli boş yer yok: Cihaz2 cihazının kayıtları için \"" +
+                              m_folder.path().substr(0, m_folder.path().size() - 1) +
+                              "\" klasörünün bulunduğu diskte 149,6 KB gerekiyor, 1000 bayt boş. "
+                              "Cihazdan kayıt alınmadı; diskte yer açıp aktarımı yeniden "
+                              "başlatın");
+    EXPECT_FALSE(called("FetchLogBatch(8)"));
+    EXPECT_EQ(m_control.terminals[8].marked, 0u);
+    EXPECT_EQ(m_control.calls.back(), "CloseLink()");
+    // What the first device handed out is saved.
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), "eski\r\n" + kLine1 + kLine2);
+
+    nakilon::testing::setFreeSpaceHook({});
+    run();
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), "eski\r\n" + kLine1 + kLine2 + kLine3);
+}
+
+TEST_F(TransferSafety, AJournalThatCannotBeWrittenLeavesTheRecordsInTheTerminal) {
+    addDevice(1, 7);
+    m_control.terminals[7].records = {entry(1, 15), entry(2, 15)};
+    nakilon::testing::setFileFailHook([](std::string_view op) -> std::optional<int> {
+        return op == "append" ? std::optional<int>(ENOSPC) : std::nullopt;
+    });
+    EXPECT_EQ(runError(), "Cannot create file \"" + m_folder.file("Aktarim.gunluk") + "\". " +
+                              std::strerror(ENOSPC));
+    EXPECT_FALSE(called("confirmLogBatch(7)"));
+    EXPECT_EQ(m_control.terminals[7].marked, 0u);
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), "");
+
+    nakilon::testing::setFileFailHook({});
+    run();
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2);
+}
+
+TEST_F(TransferSafety, RecordsATerminalMayNotHaveMarkedAreNotWrittenTwice) {
+    addDevice(1, 7);
+    m_control.terminals[7].records = {entry(1, 15), entry(2, 15)};
+    // The link breaks as the terminal is told its records are stored: the
+    // terminal did not mark them.
+    m_control.failAt(1, "Cihazla bağlantı koptu", "confirmLogBatch");
+    EXPECT_EQ(runError(), "Cihazla bağlantı koptu");
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2);
+
+    // The next run gets them again, first, with a new one behind them.
+    m_control.terminals[7].records.push_back(entry(3, 16));
+    const std::vector<DeviceOutcome> outcomes = run();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].accepted, 1);
+    const std::string line3 = "001,000003,1,2024/01/16,08:30:00,1\r\n";
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2 + line3);
+    EXPECT_EQ(m_folder.read("Backup\\2024-01-15.txt"), kLine1 + kLine2 + line3);
+
+    // This time the terminal did mark them before the link broke: the next
+    // batch holds only new records, and all of them are written.
+    m_control.terminals[7].records.push_back(entry(4, 17));
+    m_control.failAt(1, "Cihazla bağlantı koptu", "confirmLogBatch");
+    EXPECT_EQ(runError(), "Cihazla bağlantı koptu");
+    m_control.terminals[7].marked = 4;
+    m_control.terminals[7].records.push_back(entry(5, 17));
+    run();
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2 + line3 +
+                                                   "001,000004,1,2024/01/17,08:30:00,1\r\n"
+                                                   "001,000005,1,2024/01/17,08:30:00,1\r\n");
+}
+
+TEST_F(TransferSafety, AStopRequestEndsTheRunBetweenDevicesAndSavesWhatWasRead) {
+    addDevice(1, 7);
+    addDevice(2, 8);
+    m_control.terminals[7].records = {entry(1, 15), entry(2, 15)};
+    m_control.terminals[8].records = {entry(3, 16)};
+    TransferOptions options;
+    int asked = 0;
+    options.stopRequested = [&] { return ++asked > 1; };
+    const std::vector<DeviceOutcome> outcomes = run(options);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_TRUE(outcomes[0].completed);
+    EXPECT_TRUE(outcomes[1].stopped);
+    EXPECT_FALSE(outcomes[1].connected);
+    EXPECT_FALSE(called("OpenNetworkLink(8,10.0.0.5,5005,0)"));
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2);
+}
+
+TEST_F(TransferSafety, ARelativeOutputFileNameLivesInTheProgramFolder) {
+    m_values.outputFileName = "Aktarilan\\Hareketler.txt";
+    m_folder.write("Aktarilan\\Hareketler.txt", "eski\r\n");
+    addDevice(1, 7);
+    m_control.terminals[7].records = {entry(1, 15)};
+    run();
+    EXPECT_EQ(m_folder.read("Aktarilan\\Hareketler.txt"), "eski\r\n" + kLine1);
+    EXPECT_EQ(OutputTexts::outputFileIn("/opt/n/", "/srv/Hareketler.txt"), "/srv/Hareketler.txt");
+}
+
+TEST_F(TransferSafety, AReadOnlyOutputFileIsReportedBeforeAnyDeviceIsRead) {
+    m_folder.write("Hareketler.txt", "eski\r\n");
+    std::filesystem::permissions(pathFromUtf8(m_folder.file("Hareketler.txt")),
+                                 std::filesystem::perms::owner_read |
+                                     std::filesystem::perms::group_read |
+                                     std::filesystem::perms::others_read);
+    addDevice(1, 7);
+    m_control.terminals[7].records = {entry(1, 15)};
+    const std::string error = runError();
+    EXPECT_EQ(error.rfind("Cannot create file \"" + m_folder.file("Hareketler.txt") + "\". ", 0),
+              0u)
+        << error;
+    EXPECT_FALSE(called("OpenNetworkLink(7,10.0.0.5,5005,0)"));
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), "eski\r\n");
+}
