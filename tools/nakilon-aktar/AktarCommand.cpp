@@ -4,6 +4,7 @@
 #include "core/base/Operator.h"
 #include "core/tables/FieldNames.h"
 #include "core/transfer/EntryFilter.h"
+#include "core/transfer/OutputTexts.h"
 #include "core/transfer/UnattendedTransfer.h"
 
 #include <cstdio>
@@ -27,8 +28,17 @@ const char* const kUsage =
     "  --tarihine TARİH      yedek kipinde bu günden sonraki kayıtları alma\n"
     "  --help                bu yardımı göster\n"
     "\n"
-    "Çıkış kodu: 0 bütün işaretli cihazlar aktarıldı; 1 bağlanılamayan cihaz var;\n"
-    "2 aktarım bir hatayla bitti; 64 seçenekler yanlış.\n";
+    "Okunan her cihazın satırları, sonraki cihaza geçilmeden programın klasöründeki\n"
+    "Aktarim.gunluk dosyasına yazılır; yarım kalan bir aktarımı (çökme, kapanma,\n"
+    "dolu disk) bir sonraki aktarım önce tamamlar.\n"
+    "\n"
+    "SIGTERM, SIGINT (Ctrl+C) ya da SIGHUP gelince elindeki cihaz bitirilir,\n"
+    "okunanlar kaydedilir ve aktarım durur; ikinci istekte hemen durur.\n"
+    "\n"
+    "Çıkış kodu: 0 bütün işaretli cihazlar okundu ve kaydedildi; 1 bağlanılamayan\n"
+    "cihaz var; 2 aktarım bir hatayla bitti ya da durduruldu; 3 başka bir aktarım\n"
+    "sürüyordu, hiçbir şey yapılmadı; 4 işaretli cihaz yok ya da cihaz listesi yok\n"
+    "veya boş; 64 seçenekler yanlış.\n";
 
 class ConsoleOperator : public Operator {
 public:
@@ -111,32 +121,48 @@ std::optional<int> parseOptions(const std::vector<std::string>& arguments, Trans
 } // namespace
 
 int runAktarCommand(const std::vector<std::string>& arguments, const std::string& programFolder,
-                    DeviceControl& control, const Date& today, std::ostream& out,
-                    std::ostream& err) {
+                    DeviceControl& control, const Date& today, std::ostream& out, std::ostream& err,
+                    std::function<bool()> stopRequested) {
     TransferOptions options;
     if (const std::optional<int> code = parseOptions(arguments, options, out, err))
         return *code;
+    options.stopRequested = std::move(stopRequested);
 
     ConsoleOperator op(out);
     try {
         UnattendedTransfer transfer(programFolder);
         transfer.load();
+        if (transfer.devices().rowCount() == 0)
+            out << "Cihaz listesi (Cihazlar.Dat) yok ya da boş\n";
         std::vector<DeviceOutcome> outcomes;
         {
             StatusPrinter printer(transfer.devices(), out);
             outcomes = transfer.run(control, options, today, op);
         }
+        if (outcomes.empty())
+            return exitcode::NothingToDo;
         bool allCompleted = true;
+        bool stopped = false;
         out << "\nÖzet:\n";
         for (const DeviceOutcome& o : outcomes) {
             out << "  " << cp1254ToUtf8(o.name) << ": ";
             if (o.completed)
                 out << o.accepted << " kayıt aktarıldı\n";
+            else if (o.stopped)
+                out << "aktarım durdurulduğu için bağlanılmadı\n";
             else
                 out << "bağlantı kurulamadı\n";
             allCompleted = allCompleted && o.completed;
+            stopped = stopped || o.stopped;
+        }
+        if (stopped) {
+            err << "Aktarım durduruldu; okunan kayıtlar kaydedildi\n";
+            return exitcode::Failed;
         }
         return allCompleted ? exitcode::Completed : exitcode::NotReached;
+    } catch (const TransferBusyError& e) {
+        err << "Hata: " << e.what() << '\n';
+        return exitcode::Busy;
     } catch (const std::exception& e) {
         err << "Hata: " << e.what() << '\n';
         return exitcode::Failed;

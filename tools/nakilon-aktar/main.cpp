@@ -1,5 +1,6 @@
 // nakilon-aktar: the transfer run without a window, for scheduled transfers.
 #include "AktarCommand.h"
+#include "StopSignals.h"
 
 #include "core/base/LocalTime.h"
 #include "core/base/ProgramFolder.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
 #endif
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const nakilon::DateTime now = nakilon::localNow();
+    const nakilon::StopSignals signals;
     try {
         // The terminal maker's component on Windows, the emulated terminals
         // elsewhere.
@@ -30,8 +32,11 @@ int main(int argc, char** argv) {
 #else
         const auto control = nakilon::makeEmulatorDeviceControl();
 #endif
-        return nakilon::runAktarCommand(arguments, nakilon::executableFolder(), *control,
-                                        {now.year, now.month, now.day}, std::cout, std::cerr);
+        const int code = nakilon::runAktarCommand(
+            arguments, nakilon::executableFolder(), *control, {now.year, now.month, now.day},
+            std::cout, std::cerr, [] { return nakilon::StopSignals::requested(); });
+        nakilon::StopSignals::runEnded();
+        return code;
     } catch (const std::exception& e) {
         std::cerr << "Hata: " << e.what() << '\n';
         return nakilon::exitcode::Failed;

@@ -233,7 +233,7 @@ TEST_F(TransferEndToEnd, NakilonAktarRunsOnItsOwnProgramFolder) {
     {
         OutputTexts other;
         other.open(m_folder.file("Hareketler.txt"), m_folder.file("Backup\\x.txt"));
-        EXPECT_EQ(runTool("", output), 2) << output;
+        EXPECT_EQ(runTool("", output), 3) << output;
         EXPECT_NE(output.find("Başka bir aktarım sürüyor"), std::string::npos) << output;
     }
     EXPECT_EQ(m_folder.read("Hareketler.txt"), line + line);
