@@ -147,15 +147,7 @@ std::string readWholeFile(std::string_view utf8Name) {
 }
 
 std::string resolvedFileName(std::string_view utf8Name) {
-    std::filesystem::path path = pathFromUtf8(utf8Name);
-    std::error_code ec;
-    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, ec); ++hops) {
-        const std::filesystem::path link = std::filesystem::read_symlink(path, ec);
-        if (ec)
-            break;
-        path = link.is_absolute() ? link : path.parent_path() / link;
-    }
-    return pathToUtf8(path.lexically_normal());
+    return pathToUtf8(detail::followLinks(pathFromUtf8(utf8Name)));
 }
 
 void checkWritable(std::string_view utf8Name) {

@@ -28,6 +28,9 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& folder,
 unsigned long currentProcessId();
 std::FILE* openForReading(const std::filesystem::path& path); // throws IoError
 
+// The file a name leads to, symbolic links followed (per platform).
+std::filesystem::path followLinks(const std::filesystem::path& name);
+
 // What a write finds at its target.
 struct WriteTarget {
     std::filesystem::path path; // symbolic links followed

@@ -93,9 +93,21 @@ std::FILE* openForReading(const std::filesystem::path& path) {
     return file;
 }
 
+std::filesystem::path followLinks(const std::filesystem::path& name) {
+    std::filesystem::path path = name;
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, ec); ++hops) {
+        const std::filesystem::path link = std::filesystem::read_symlink(path, ec);
+        if (ec)
+            break;
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return path.lexically_normal();
+}
+
 WriteTarget inspectWriteTarget(const std::filesystem::path& name) {
     WriteTarget target;
-    target.path = pathFromUtf8(resolvedFileName(pathToUtf8(name)));
+    target.path = followLinks(name);
     struct stat info {};
     if (::stat(target.path.c_str(), &info) != 0) {
         if (errno == ENOENT)

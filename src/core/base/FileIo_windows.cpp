@@ -94,18 +94,19 @@ std::FILE* openForReading(const std::filesystem::path& path) {
     return file;
 }
 
+std::filesystem::path followLinks(const std::filesystem::path& name) {
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return finalPathOf(name);
+    return name;
+}
+
 WriteTarget inspectWriteTarget(const std::filesystem::path& name) {
     WriteTarget target;
-    target.path = name;
-    DWORD attributes = GetFileAttributesW(name.c_str());
+    target.path = followLinks(name);
+    const DWORD attributes = GetFileAttributesW(target.path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return target; // a new file
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        target.path = finalPathOf(name);
-        attributes = GetFileAttributesW(target.path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES)
-            return target;
-    }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         throw IoError(windowsErrorText(ERROR_ACCESS_DENIED));
     if (attributes & FILE_ATTRIBUTE_READONLY)

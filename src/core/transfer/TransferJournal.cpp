@@ -4,6 +4,7 @@
 #include "core/base/Text.h"
 #include "core/transfer/OutputTexts.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
@@ -41,26 +42,80 @@ uint64_t load64(const char* p) {
 }
 
 // A record's checksum: fast enough for the lines of a million records, and
-// sure to tell a torn or overwritten record from a whole one.
-uint64_t checksum(char type, std::string_view bytes) {
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
-    uint64_t h = static_cast<uint64_t>(static_cast<unsigned char>(type)) * kPrime3;
-    if (bytes.size() >= 32) {
-        uint64_t v[4] = {h + kPrime1 + kPrime2, h + kPrime2, h, h - kPrime1};
-        for (; end - p >= 32; p += 32)
-            for (int i = 0; i < 4; ++i)
-                v[i] = round(v[i], load64(p + 8 * i));
-        h = rotl(v[0], 1) + rotl(v[1], 7) + rotl(v[2], 12) + rotl(v[3], 18);
-        for (uint64_t lane : v)
-            h = (h ^ round(0, lane)) * kPrime1 + kPrime3;
+// sure to tell a torn or overwritten record from a whole one. Fed in pieces,
+// so that a batch's lines need not be copied next to its other fields first.
+class Checksum {
+public:
+    Checksum(char type, uint64_t total)
+        : m_total(total), m_stripeBytes(total >= 32 ? total / 32 * 32 : 0) {
+        m_h = static_cast<uint64_t>(static_cast<unsigned char>(type)) * kPrime3;
+        m_v[0] = m_h + kPrime1 + kPrime2;
+        m_v[1] = m_h + kPrime2;
+        m_v[2] = m_h;
+        m_v[3] = m_h - kPrime1;
     }
-    h += bytes.size();
-    for (; end - p >= 8; p += 8)
-        h = rotl(h ^ round(0, load64(p)), 27) * kPrime1 + kPrime3;
-    for (; p < end; ++p)
-        h = rotl(h ^ (static_cast<unsigned char>(*p) * kPrime1), 11) * kPrime2;
-    return avalanche(h);
+
+    void add(std::string_view bytes) {
+        while (!bytes.empty() && m_fed + m_buffered < m_stripeBytes) {
+            if (m_buffered == 0 && bytes.size() >= 32) {
+                const uint64_t n =
+                    std::min<uint64_t>(bytes.size() / 32 * 32, m_stripeBytes - m_fed);
+                stripes(bytes.data(), static_cast<size_t>(n));
+                m_fed += n;
+                bytes.remove_prefix(static_cast<size_t>(n));
+                continue;
+            }
+            const size_t take = std::min(bytes.size(), 32 - m_buffered);
+            std::memcpy(m_buffer + m_buffered, bytes.data(), take);
+            m_buffered += take;
+            bytes.remove_prefix(take);
+            if (m_buffered == 32) {
+                stripes(m_buffer, 32);
+                m_fed += 32;
+                m_buffered = 0;
+            }
+        }
+        m_tail.append(bytes); // fewer than 32 bytes after the stripes
+    }
+
+    uint64_t finish() const {
+        uint64_t h = m_h;
+        if (m_stripeBytes > 0) {
+            h = rotl(m_v[0], 1) + rotl(m_v[1], 7) + rotl(m_v[2], 12) + rotl(m_v[3], 18);
+            for (uint64_t lane : m_v)
+                h = (h ^ round(0, lane)) * kPrime1 + kPrime3;
+        }
+        h += m_total;
+        const char* p = m_tail.data();
+        const char* const end = p + m_tail.size();
+        for (; end - p >= 8; p += 8)
+            h = rotl(h ^ round(0, load64(p)), 27) * kPrime1 + kPrime3;
+        for (; p < end; ++p)
+            h = rotl(h ^ (static_cast<unsigned char>(*p) * kPrime1), 11) * kPrime2;
+        return avalanche(h);
+    }
+
+private:
+    void stripes(const char* p, size_t n) {
+        for (const char* end = p + n; p < end; p += 32)
+            for (int i = 0; i < 4; ++i)
+                m_v[i] = round(m_v[i], load64(p + 8 * i));
+    }
+
+    uint64_t m_total;
+    uint64_t m_stripeBytes;
+    uint64_t m_fed = 0;
+    uint64_t m_h = 0;
+    uint64_t m_v[4] = {};
+    char m_buffer[32] = {};
+    size_t m_buffered = 0;
+    std::string m_tail;
+};
+
+uint64_t checksum(char type, std::string_view bytes) {
+    Checksum sum(type, bytes.size());
+    sum.add(bytes);
+    return sum.finish();
 }
 
 std::string hex64(uint64_t value) {
@@ -105,15 +160,19 @@ std::string payloadOf(std::initializer_list<std::string_view> fields) {
     return payload;
 }
 
-std::string headerOf(char type, std::string_view payload) {
+std::string headerOf(char type, uint64_t length, uint64_t sum) {
     std::string header = "#";
     header += type;
     header += ' ';
-    header += std::to_string(payload.size());
+    header += std::to_string(length);
     header += ' ';
-    header += hex64(checksum(type, payload));
+    header += hex64(sum);
     header += '\n';
     return header;
+}
+
+std::string headerOf(char type, std::string_view payload) {
+    return headerOf(type, payload.size(), checksum(type, payload));
 }
 
 std::string record(char type, std::initializer_list<std::string_view> fields) {
@@ -228,6 +287,24 @@ JournalBatch withoutLines(const JournalBatch& batch) {
     kept.readMark = batch.readMark;
     kept.confirmed = batch.confirmed;
     return kept;
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& path) {
+    return (path.parent_path() / "").lexically_normal();
+}
+
+// Recovery trusts a commit only for the run's own file, with a copy of the
+// program's own naming beside that file or in the program folder: a damaged
+// journal must not move other files about.
+bool commitBelongs(const JournalCommit& commit, const std::string& file,
+                   const std::string& programFolder) {
+    const std::filesystem::path target = pathFromUtf8(commit.write.target);
+    const std::filesystem::path copy = pathFromUtf8(commit.write.copy);
+    const std::optional<TemporaryName> name = parseTemporaryName(pathToUtf8(copy.filename()));
+    return commit.write.target == resolvedFileName(file) && name &&
+           name->name == pathToUtf8(target.filename()) &&
+           (folderOf(copy) == folderOf(target) ||
+            folderOf(copy) == (pathFromUtf8(programFolder) / "").lexically_normal());
 }
 
 std::string lockFileOf(const std::string& outputFile) {
@@ -387,7 +464,7 @@ size_t TransferJournal::recover() {
         const std::string& name = role == 'O' ? content.outputFile : content.backupFile;
         const JournalCommit* commit = nullptr;
         for (const JournalCommit& c : content.commits)
-            if (c.role == role)
+            if (c.role == role && commitBelongs(c, name, m_programFolder))
                 commit = &c;
         try {
             if (commit) {
@@ -415,15 +492,21 @@ void TransferJournal::addBatch(const std::string& outputFile, const std::string&
     std::string start;
     if (m_batches.empty())
         start = record('R', {outputFile, backupFile});
+    // The lines, the bulk of the record, are written from where they are.
     const Delivery& d = batch.delivery;
-    const std::string count = std::to_string(d.count);
-    const std::string print = hex64(d.print);
-    const std::string payload =
-        payloadOf({d.device, batch.readMark ? "1" : "0", count, print, batch.lines});
-    start += headerOf('T', payload);
+    std::string fields =
+        payloadOf({d.device, batch.readMark ? "1" : "0", std::to_string(d.count), hex64(d.print)});
+    fields += std::to_string(batch.lines.size());
+    fields += ':';
+    const uint64_t length = fields.size() + batch.lines.size() + 1;
+    Checksum sum('T', length);
+    sum.add(fields);
+    sum.add(batch.lines);
+    sum.add(",");
+    start += headerOf('T', length, sum.finish());
     AppendingFile& journal = file();
     const uint64_t before = journal.size();
-    journal.append({start, payload, "\n"});
+    journal.append({start, fields, batch.lines, ",\n"});
     try {
         journal.sync();
     } catch (const IoError&) {

@@ -212,10 +212,16 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     LogEntry& e = record.entry;
     DateTime& t = e.time;
     m_lines.clear();
+    // Room for the lines the counter announces (within reason: a terminal may
+    // report anything), so that a large batch is not copied as it grows.
+    const uint64_t room = static_cast<uint64_t>(expected) * lineBound(job, m_values);
+    if (room < (uint64_t{1} << 29))
+        m_lines.reserve(static_cast<size_t>(room));
     try {
         while (m_control.TakeLogEntry(machine, terminal, e.personnelNumber, entryMachine, e.mode,
                                       t.year, t.month, t.day, t.hour, t.minute, t.second)) {
-            print.add(e);
+            if (!backupMode)
+                print.add(e);
             if (acceptEntry(e, range)) {
                 makeOutputLine(m_line, record, m_values.entryText, m_values.exitText);
                 m_lines += m_line;

@@ -317,15 +317,16 @@ TEST(TransferJournal, ACrashAtEveryOperationOfTheSaveAndOfTheRecovery) {
             next.recover();
             next.removeLeftovers(folder.file("Hareketler.txt"),
                                  folder.file("Backup\\2024-03-09.txt"));
-            // The run's operations start with the first terminal's batch (three
-            // pieces, then the flush), its confirmation, and the second
-            // terminal's batch (three pieces, then the flush). A batch is kept
-            // once all its pieces are written: a process that dies keeps
-            // what it wrote.
-            if (!inRecovery && crashAt <= 3) {
+            // The run's operations start with the first terminal's batch (four
+            // pieces: the run's files, the batch's fields, its lines and its
+            // end; then the flush), its confirmation, and the second
+            // terminal's batch (four pieces, the flush). A batch is kept once
+            // all its pieces are written: a process that dies keeps what it
+            // wrote.
+            if (!inRecovery && crashAt <= 4) {
                 EXPECT_EQ(folder.read("Hareketler.txt"), kOld) << context;
                 EXPECT_EQ(folder.read("Backup\\2024-03-09.txt"), "") << context;
-            } else if (!inRecovery && crashAt <= 8) {
+            } else if (!inRecovery && crashAt <= 10) {
                 EXPECT_EQ(folder.read("Hareketler.txt"), kOld + kLinesA) << context;
                 EXPECT_EQ(folder.read("Backup\\2024-03-09.txt"), kLinesA) << context;
             } else {
