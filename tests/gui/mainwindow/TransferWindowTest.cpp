@@ -1,5 +1,6 @@
 // "Bilgileri Aktar" in the real main window, against emulated terminals.
 #include "core/transfer/OutputTexts.h"
+#include "core/transfer/TransferJournal.h"
 #include "emulator/net/EmulatorDeviceControl.h"
 #include "support/DeviceListFile.h"
 #include "support/LoopbackTerminal.h"
@@ -121,6 +122,29 @@ TEST_F(TransferWindowTest, AnErrorIsShownAndTheCommandsComeBack) {
     EXPECT_TRUE(m_boxes.errors()[0].endsWith(QStringLiteral(".")));
     EXPECT_TRUE(button("AktarButon")->isEnabled());
     EXPECT_EQ(m_folder.read("Hareketler.txt"), "");
+}
+
+TEST_F(TransferWindowTest, AnInterruptedRunIsCompletedFirstAndTheOperatorIsTold) {
+    const std::string earlier = "009,000007,1,2024/05/05,08:00:00,1\r\n";
+    {
+        // A run that was killed after its terminal, before its save.
+        TransferJournal journal(m_folder.path());
+        journal.addBatch(m_folder.file("Hareketler.txt"), m_folder.file("Backup\\2024-05-05.txt"),
+                         {{"9/9/1/127.0.0.1/1", 1, 1}, true, earlier});
+    }
+    LoopbackTerminal a(terminalState(1));
+    writeDeviceList(device(3, 1, a.port()));
+    ASSERT_TRUE(start());
+    click("AktarButon");
+    ASSERT_EQ(m_boxes.shown().size(), 1u);
+    EXPECT_EQ(m_boxes.shown()[0].kind, MessageKind::Information);
+    EXPECT_EQ(m_boxes.shown()[0].text,
+              QStringLiteral("Yarım kalmış bir aktarımın 1 satırı kayıt dosyasına ve yedek "
+                             "dosyasına yazıldı"));
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), earlier + "003,000042,0,2024/05/06,17:45:00,1\r\n");
+    // The interrupted run's lines go to the backup file of its own day.
+    EXPECT_EQ(m_folder.read("Backup\\2024-05-05.txt"), earlier);
+    EXPECT_EQ(m_folder.read("Backup\\2031-02-03.txt"), "003,000042,0,2024/05/06,17:45:00,1\r\n");
 }
 
 } // namespace
