@@ -201,6 +201,7 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     // come first again; they are in the files already.
     const Delivery* note = backupMode ? nullptr : m_journal.noteFor(deviceKey(job));
     DeliveryPrint print;
+    uint64_t delivered = 0;
     size_t repeatedBytes = 0;
     int32_t repeatedLines = 0;
     bool repeated = false;
@@ -220,6 +221,7 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     try {
         while (m_control.TakeLogEntry(machine, terminal, e.personnelNumber, entryMachine, e.mode,
                                       t.year, t.month, t.day, t.hour, t.minute, t.second)) {
+            ++delivered;
             if (!backupMode)
                 print.add(e);
             if (acceptEntry(e, range)) {
@@ -240,7 +242,7 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     } catch (...) {
         // A link that broke half-way through the records: a terminal that
         // marked them in the fetch has them no more, so what arrived is kept.
-        if (backupMode || !m_control.marksLogsOnConfirm()) {
+        if (delivered > 0 && (backupMode || !m_control.marksLogsOnConfirm())) {
             try {
                 keepLines(job, backupMode, print, false);
             } catch (const Error&) {
@@ -252,7 +254,9 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
         m_lines.erase(0, repeatedBytes);
         job.outcome.accepted -= repeatedLines;
     }
-    keepLines(job, backupMode, print, true);
+    // A terminal that handed out nothing has nothing to keep or to mark.
+    if (delivered > 0)
+        keepLines(job, backupMode, print, true);
     m_control.CloseLink();
     job.outcome.completed = true;
     setDeviceStatus(job.recId, status::Completed);
