@@ -11,6 +11,7 @@
 #include "core/tables/TDataModul.h"
 #include "core/transfer/OutputTexts.h"
 #include "core/transfer/TransferJournal.h"
+#include "support/FailingFileOperation.h"
 #include "support/FakeDeviceControl.h"
 #include "support/TempFolder.h"
 
@@ -187,16 +188,15 @@ TEST_F(TransferSafety, AShortDiskStopsTheRunBeforeTheFetchAndMarksNothing) {
 TEST_F(TransferSafety, AJournalThatCannotBeWrittenLeavesTheRecordsInTheTerminal) {
     addDevice(1, 7);
     m_control.terminals[7].records = {entry(1, 15), entry(2, 15)};
-    nakilon::testing::setFileFailHook([](std::string_view op) -> std::optional<int> {
-        return op == "append" ? std::optional<int>(ENOSPC) : std::nullopt;
-    });
-    EXPECT_EQ(runError(), "Cannot create file \"" + m_folder.file("Aktarim.gunluk") + "\". " +
-                              std::strerror(ENOSPC));
+    {
+        testsupport::FailingFileOperation fullDisk("append", ENOSPC);
+        EXPECT_EQ(runError(), "Cannot create file \"" + m_folder.file("Aktarim.gunluk") + "\". " +
+                                  std::strerror(ENOSPC));
+    }
     EXPECT_FALSE(called("confirmLogBatch(7)"));
     EXPECT_EQ(m_control.terminals[7].marked, 0u);
     EXPECT_EQ(m_folder.read("Hareketler.txt"), "");
 
-    nakilon::testing::setFileFailHook({});
     run();
     EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2);
 }
