@@ -4,9 +4,11 @@
 #include "core/base/FileIoDetail.h"
 #include "core/base/SystemMessage.h"
 
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cwctype>
 
 namespace nakilon {
 
@@ -231,7 +233,7 @@ std::string diskIdentity(const std::filesystem::path& folder) {
     if (!GetVolumePathNameW(folder.c_str(), volume.data(), static_cast<DWORD>(volume.size())))
         return pathToUtf8(folder);
     volume.resize(wcslen(volume.c_str()));
-    std::transform(volume.begin(), volume.end(), volume.begin(), ::towlower);
+    std::transform(volume.begin(), volume.end(), volume.begin(), std::towlower);
     return pathToUtf8(std::filesystem::path(volume));
 }
 

@@ -273,7 +273,7 @@ void Run::openTexts(const Date& today) {
     if (!m_journal.lock(std::chrono::milliseconds(OutputTexts::kLockWaitMilliseconds)))
         throw TransferBusyError();
     if (const size_t recovered = m_journal.recover())
-        m_op.information(formatText(RecoveredText, recovered));
+        m_op.information(formatText(RecoveredText, std::to_string(recovered).c_str()));
     m_texts.open(outputFile, m_values.backupFileName);
     m_journal.removeLeftovers(outputFile, m_values.backupFileName);
 }

@@ -45,9 +45,9 @@ inline constexpr const char* NotConnected = "Bağlantı kurulamadı";
 } // namespace status
 
 inline constexpr const char* NoDeviceMarkedText = "En az bir cihaz seçmeniz gerekmektedir";
-// Shown when a run first completed one that was interrupted; %zu the lines.
+// Shown when a run first completed one that was interrupted; %s the lines.
 inline constexpr const char* RecoveredText =
-    "Yarım kalmış bir aktarımın %zu satırı kayıt dosyasına ve yedek dosyasına yazıldı";
+    "Yarım kalmış bir aktarımın %s satırı kayıt dosyasına ve yedek dosyasına yazıldı";
 
 // "Bilgileri Aktar": reads the records of every marked device of `cihazTable`
 // through `control` into the output file and the day's backup file.

@@ -116,14 +116,6 @@ TEST(ProgramFile, BackslashMeansASubfolder) {
 
 // --- What an office relies on besides the bytes ---
 
-namespace {
-
-std::filesystem::perms permsOf(const std::string& name) {
-    return std::filesystem::status(pathFromUtf8(name)).permissions();
-}
-
-} // namespace
-
 TEST(AtomicWrite, AReadOnlyFileIsRefusedAndKept) {
     TempFolder folder;
     folder.write("Hareketler.txt", "old\r\n");
@@ -190,6 +182,14 @@ TEST(MessageQuote, CutsLongValuesInTheMiddleAndNeverACharacter) {
 }
 
 #ifndef _WIN32
+namespace {
+
+std::filesystem::perms permsOf(const std::string& name) {
+    return std::filesystem::status(pathFromUtf8(name)).permissions();
+}
+
+} // namespace
+
 TEST(AtomicWrite, ASymbolicLinkLeadsToTheFileThatReceivesTheBytes) {
     TempFolder folder;
     folder.write("bordro\\Hareketler.txt", "old\r\n");
