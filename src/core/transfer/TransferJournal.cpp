@@ -460,6 +460,7 @@ size_t TransferJournal::recover() {
              at = batch.lines.find("\r\n", at + 2))
             ++lineCount;
     }
+    bool wrote = false;
     for (const char role : {'O', 'B'}) {
         const std::string& name = role == 'O' ? content.outputFile : content.backupFile;
         const JournalCommit* commit = nullptr;
@@ -468,13 +469,16 @@ size_t TransferJournal::recover() {
                 commit = &c;
         try {
             if (commit) {
-                if (fileExists(commit->write.copy))
+                if (fileExists(commit->write.copy)) {
                     completeFileWrite(commit->write);
+                    wrote = true;
+                }
                 continue;
             }
             std::string text = OutputTexts::loadText(name);
             appendLines(text, lines);
             commitFile(role, name, text);
+            wrote = true;
         } catch (const IoError& e) {
             throw cannotCreate(name, e);
         }
@@ -484,7 +488,9 @@ size_t TransferJournal::recover() {
     } catch (const IoError&) {
         // Both files are complete; the next run finds nothing left to do.
     }
-    return lineCount;
+    // A run that had written both files before it stopped leaves nothing to
+    // tell.
+    return wrote ? lineCount : 0;
 }
 
 void TransferJournal::addBatch(const std::string& outputFile, const std::string& backupFile,

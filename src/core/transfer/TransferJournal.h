@@ -122,7 +122,8 @@ public:
 
     // Completes the run the journal holds, if any: its lines go into the
     // output file and into the backup file of their own day, exactly once,
-    // and the journal is cleared. Returns the number of lines. Throws Error
+    // and the journal is cleared. Returns the number of lines when a file
+    // received them now (0 when both had them already). Throws Error
     // (the journal stays) when a file cannot be read or written, and
     // TransferBusyError when another run holds that output file.
     size_t recover();
