@@ -258,19 +258,3 @@ TEST_F(TransferSafety, ARelativeOutputFileNameLivesInTheProgramFolder) {
     EXPECT_EQ(m_folder.read("Aktarilan\\Hareketler.txt"), "eski\r\n" + kLine1);
     EXPECT_EQ(OutputTexts::outputFileIn("/opt/n/", "/srv/Hareketler.txt"), "/srv/Hareketler.txt");
 }
-
-TEST_F(TransferSafety, AReadOnlyOutputFileIsReportedBeforeAnyDeviceIsRead) {
-    m_folder.write("Hareketler.txt", "eski\r\n");
-    std::filesystem::permissions(pathFromUtf8(m_folder.file("Hareketler.txt")),
-                                 std::filesystem::perms::owner_read |
-                                     std::filesystem::perms::group_read |
-                                     std::filesystem::perms::others_read);
-    addDevice(1, 7);
-    m_control.terminals[7].records = {entry(1, 15)};
-    const std::string error = runError();
-    EXPECT_EQ(error.rfind("Cannot create file \"" + m_folder.file("Hareketler.txt") + "\". ", 0),
-              0u)
-        << error;
-    EXPECT_FALSE(called("OpenNetworkLink(7,10.0.0.5,5005,0)"));
-    EXPECT_EQ(m_folder.read("Hareketler.txt"), "eski\r\n");
-}

@@ -195,9 +195,8 @@ inline bool waitForText(const std::string& file, const std::string& text) {
 
 // Runs nakilon-aktar to its end; its output in `output`.
 inline int runAktar(const AktarFolder& folder, std::string& output,
-                    std::vector<std::string> prefix = {}, std::vector<std::string> arguments = {}) {
+                    std::vector<std::string> prefix = {}) {
     prefix.push_back(folder.program());
-    prefix.insert(prefix.end(), arguments.begin(), arguments.end());
     const std::string log = folder.folder().file("aktar.log");
     ChildProcess child(prefix, log);
     const int code = child.wait();
