@@ -68,6 +68,22 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& folder,
     return folder / pathFromUtf8(name);
 }
 
+std::optional<std::filesystem::path> stageCopy(WriteTarget& target, std::string_view bytes,
+                                               bool flush) {
+    if (!target.inPlace) {
+        const std::filesystem::path folder =
+            target.path.has_parent_path() ? target.path.parent_path() : ".";
+        CopyRefusal refusal = CopyRefusal::None;
+        if (auto copy = writeCopy(folder, target, bytes, true, flush, refusal))
+            return copy;
+        // A new file cannot be written in place.
+        if (!target.exists)
+            throw IoError(accessDeniedText());
+        target.inPlace = true;
+    }
+    return std::nullopt;
+}
+
 } // namespace detail
 
 using detail::errnoText;
@@ -156,29 +172,23 @@ void checkWritable(std::string_view utf8Name) {
 
 PreparedWrite prepareFileWrite(std::string_view utf8Name, std::string_view bytes,
                                std::string_view spareFolder) {
-    const detail::WriteTarget target = detail::inspectWriteTarget(pathFromUtf8(utf8Name));
+    detail::WriteTarget target = detail::inspectWriteTarget(pathFromUtf8(utf8Name));
     PreparedWrite write;
     write.target = pathToUtf8(target.path);
-    detail::CopyRefusal refusal = detail::CopyRefusal::None;
-    if (!target.inPlace) {
-        const std::filesystem::path folder =
-            target.path.has_parent_path() ? target.path.parent_path() : ".";
-        if (const auto copy = detail::writeCopy(folder, target, bytes, true, refusal)) {
-            write.copy = pathToUtf8(*copy);
-            return write;
-        }
-        if (!target.exists)
-            throw IoError(errnoText(EACCES));
-    }
-    write.inPlace = true;
-    if (spareFolder.empty())
-        throw IoError(errnoText(EACCES));
-    if (const auto copy =
-            detail::writeCopy(pathFromUtf8(spareFolder), target, bytes, false, refusal)) {
+    if (const auto copy = detail::stageCopy(target, bytes, true)) {
         write.copy = pathToUtf8(*copy);
         return write;
     }
-    throw IoError(errnoText(EACCES));
+    write.inPlace = true;
+    if (spareFolder.empty())
+        throw IoError(detail::accessDeniedText());
+    detail::CopyRefusal refusal = detail::CopyRefusal::None;
+    if (const auto copy =
+            detail::writeCopy(pathFromUtf8(spareFolder), target, bytes, false, true, refusal)) {
+        write.copy = pathToUtf8(*copy);
+        return write;
+    }
+    throw IoError(detail::accessDeniedText());
 }
 
 void completeFileWrite(const PreparedWrite& write) {
@@ -208,25 +218,18 @@ void discardFileWrite(const PreparedWrite& write) noexcept {
 }
 
 void writeFileAtomic(std::string_view utf8Name, std::string_view bytes) {
-    const detail::WriteTarget target = detail::inspectWriteTarget(pathFromUtf8(utf8Name));
-    if (!target.inPlace) {
-        const std::filesystem::path folder =
-            target.path.has_parent_path() ? target.path.parent_path() : ".";
-        detail::CopyRefusal refusal = detail::CopyRefusal::None;
-        const auto copy = detail::writeCopy(folder, target, bytes, true, refusal);
-        if (copy) {
-            try {
-                detail::replaceWithCopy(*copy, target);
-            } catch (...) {
-                detail::removeQuietly(*copy);
-                throw;
-            }
-            return;
-        }
-        if (!target.exists)
-            throw IoError(errnoText(EACCES));
+    detail::WriteTarget target = detail::inspectWriteTarget(pathFromUtf8(utf8Name));
+    const auto copy = detail::stageCopy(target, bytes, true);
+    if (!copy) {
+        detail::writeInPlace(target.path, bytes);
+        return;
     }
-    detail::writeInPlace(target.path, bytes);
+    try {
+        detail::replaceWithCopy(*copy, target);
+    } catch (...) {
+        detail::removeQuietly(*copy);
+        throw;
+    }
 }
 
 std::optional<uint64_t> freeSpaceFor(std::string_view utf8Name) {

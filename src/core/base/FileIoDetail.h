@@ -18,6 +18,9 @@ std::optional<int> injectedFailure(std::string_view operation);
 std::string errnoText(int code);
 // The reason given for a name that is not a regular file (a pipe, a device).
 std::string notRegularFileText();
+// The system's text for a write it does not allow (a read-only file, a folder
+// that takes no new files).
+std::string accessDeniedText();
 
 // A name in `folder` for a temporary copy of `target`, of the form
 // "~<name>.<process>.<counter>.tmp".
@@ -50,16 +53,29 @@ enum class CopyRefusal {
     FolderTakesNoNewFiles, // the user may not create files in the folder
     OwnerNotKept,          // the copy could not take the target's owner
 };
-// Writes `bytes` into a new temporary copy in `folder`, flushed to disk,
-// with the target's permissions (and, with `keepOwner`, its owner). Returns
-// nothing, with `refusal` set, for the two refusals above (no copy is left);
-// throws IoError for any other failure (no copy is left either).
+// Writes `bytes` into a new temporary copy in `folder` with the target's
+// permissions (and, with `keepOwner`, its owner), flushed to disk unless
+// `flush` is false (the caller then flushes the whole disk). Returns nothing,
+// with `refusal` set, for the two refusals above (no copy is left); throws
+// IoError for any other failure (no copy is left either).
 std::optional<std::filesystem::path> writeCopy(const std::filesystem::path& folder,
                                                const WriteTarget& target, std::string_view bytes,
-                                               bool keepOwner, CopyRefusal& refusal);
-// Renames the copy over the target and makes the rename durable. Throws
-// IoError; the copy then stays.
-void replaceWithCopy(const std::filesystem::path& copy, const WriteTarget& target);
+                                               bool keepOwner, bool flush, CopyRefusal& refusal);
+
+// The first step of every write, single or grouped, after inspectWriteTarget:
+// the new content goes into a copy beside the target, or, when a rename would
+// harm the target or its folder takes no new files, the target is marked to
+// be written in place (`target.inPlace`) and nothing is returned. A new file
+// that cannot be created throws IoError.
+std::optional<std::filesystem::path> stageCopy(WriteTarget& target, std::string_view bytes,
+                                               bool flush);
+
+// Renames the copy over the target, keeping the target's owner and
+// permissions; with `durable`, the rename is made durable at once (flushing
+// the folder), otherwise the caller flushes the folder later. Throws IoError;
+// the copy then stays.
+void replaceWithCopy(const std::filesystem::path& copy, const WriteTarget& target,
+                     bool durable = true);
 // Writes the target's whole content in place. A failure before the first
 // byte is overwritten (a full disk among them) leaves the old content.
 void writeInPlace(const std::filesystem::path& target, std::string_view bytes);
@@ -68,5 +84,28 @@ void removeQuietly(const std::filesystem::path& path) noexcept;
 // Per platform: free bytes and the disk's identity for an existing folder.
 std::optional<uint64_t> freeSpaceIn(const std::filesystem::path& folder);
 std::string diskIdentity(const std::filesystem::path& folder);
+
+// Flushes everything written on one disk since it was opened, where the system
+// can (Linux's syncfs, which also reports a failed write-back of any file of
+// that disk); elsewhere `canFlush()` is false and each file is flushed on its
+// own. The folder itself is flushed by `flushFolder`, which makes renames in
+// it durable.
+class DiskFlush {
+public:
+    explicit DiskFlush(const std::filesystem::path& folder);
+    ~DiskFlush();
+    DiskFlush(const DiskFlush&) = delete;
+    DiskFlush& operator=(const DiskFlush&) = delete;
+    DiskFlush(DiskFlush&& other) noexcept;
+    DiskFlush& operator=(DiskFlush&&) = delete;
+
+    bool canFlush() const { return m_native >= 0; }
+    bool flushDisk(); // errno set on failure
+    void flushFolder() noexcept;
+
+private:
+    std::filesystem::path m_folder;
+    intptr_t m_native = -1;
+};
 
 } // namespace nakilon::detail

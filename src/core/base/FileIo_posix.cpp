@@ -69,6 +69,10 @@ void syncFolder(const std::filesystem::path& file) {
 
 namespace detail {
 
+std::string accessDeniedText() {
+    return errnoText(EACCES);
+}
+
 unsigned long currentProcessId() {
     return static_cast<unsigned long>(getpid());
 }
@@ -121,7 +125,7 @@ WriteTarget inspectWriteTarget(const std::filesystem::path& name) {
     // A file without any write permission is read-only, also for root, who
     // may write anything.
     if ((info.st_mode & 0222) == 0 || ::access(target.path.c_str(), W_OK) != 0)
-        throw IoError(errnoText(EACCES));
+        throw IoError(accessDeniedText());
     target.exists = true;
     target.inPlace = info.st_nlink > 1;
     target.mode = info.st_mode & 07777;
@@ -132,7 +136,7 @@ WriteTarget inspectWriteTarget(const std::filesystem::path& name) {
 
 std::optional<std::filesystem::path> writeCopy(const std::filesystem::path& folder,
                                                const WriteTarget& target, std::string_view bytes,
-                                               bool keepOwner, CopyRefusal& refusal) {
+                                               bool keepOwner, bool flush, CopyRefusal& refusal) {
     refusal = CopyRefusal::None;
     const std::filesystem::path copy = temporaryNameFor(folder, target.path);
     int error = 0;
@@ -169,8 +173,8 @@ std::optional<std::filesystem::path> writeCopy(const std::filesystem::path& fold
     }
     if (!writeAll(fd, bytes, error))
         fail(error);
-    if (!step(
-            "sync", [&] { return ::fsync(fd) == 0; }, error))
+    if (flush && !step(
+                     "sync", [&] { return ::fsync(fd) == 0; }, error))
         fail(error);
     if (!step(
             "close",
@@ -188,14 +192,15 @@ std::optional<std::filesystem::path> writeCopy(const std::filesystem::path& fold
     return copy;
 }
 
-void replaceWithCopy(const std::filesystem::path& copy, const WriteTarget& target) {
+void replaceWithCopy(const std::filesystem::path& copy, const WriteTarget& target, bool durable) {
     int error = 0;
     if (!step(
             "rename", [&] { return ::rename(copy.c_str(), target.path.c_str()) == 0; }, error))
         throw IoError(errnoText(error));
     // The new content is in place already; making the rename itself durable
     // is not reported when it fails.
-    syncFolder(target.path);
+    if (durable)
+        syncFolder(target.path);
 }
 
 void writeInPlace(const std::filesystem::path& target, std::string_view bytes) {
@@ -263,6 +268,42 @@ std::string diskIdentity(const std::filesystem::path& folder) {
     if (::stat(folder.c_str(), &info) != 0)
         return pathToUtf8(folder);
     return std::to_string(static_cast<unsigned long long>(info.st_dev));
+}
+
+DiskFlush::DiskFlush(const std::filesystem::path& folder) : m_folder(folder) {
+#ifdef __linux__
+    // Opened before the first file is written, so that the flush reports
+    // what goes wrong from here on.
+    m_native = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+}
+
+DiskFlush::DiskFlush(DiskFlush&& other) noexcept
+    : m_folder(std::move(other.m_folder)), m_native(other.m_native) {
+    other.m_native = -1;
+}
+
+DiskFlush::~DiskFlush() {
+    if (m_native >= 0)
+        ::close(static_cast<int>(m_native));
+}
+
+bool DiskFlush::flushDisk() {
+#ifdef __linux__
+    if (m_native >= 0)
+        return ::syncfs(static_cast<int>(m_native)) == 0;
+#endif
+    errno = ENOTSUP;
+    return false;
+}
+
+void DiskFlush::flushFolder() noexcept {
+    const int fd = m_native >= 0 ? static_cast<int>(m_native)
+                                 : ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
+        ::fsync(fd);
+    if (fd >= 0 && fd != m_native)
+        ::close(fd);
 }
 
 } // namespace detail

@@ -77,6 +77,10 @@ std::filesystem::path finalPathOf(const std::filesystem::path& path) {
 
 namespace detail {
 
+std::string accessDeniedText() {
+    return windowsErrorText(ERROR_ACCESS_DENIED);
+}
+
 unsigned long currentProcessId() {
     return GetCurrentProcessId();
 }
@@ -131,7 +135,7 @@ WriteTarget inspectWriteTarget(const std::filesystem::path& name) {
 
 std::optional<std::filesystem::path> writeCopy(const std::filesystem::path& folder,
                                                const WriteTarget& target, std::string_view bytes,
-                                               bool, CopyRefusal& refusal) {
+                                               bool, bool flush, CopyRefusal& refusal) {
     refusal = CopyRefusal::None;
     const std::filesystem::path copy = temporaryNameFor(folder, target.path);
     if (const std::optional<int> injected = injectedFailure("open"))
@@ -148,7 +152,8 @@ std::optional<std::filesystem::path> writeCopy(const std::filesystem::path& fold
     }
     try {
         writeAll(handle, bytes);
-        step("sync", [&] { return FlushFileBuffers(handle); });
+        if (flush)
+            step("sync", [&] { return FlushFileBuffers(handle); });
         step("close", [&] {
             const HANDLE closing = handle;
             handle = INVALID_HANDLE_VALUE;
@@ -163,7 +168,8 @@ std::optional<std::filesystem::path> writeCopy(const std::filesystem::path& fold
     return copy;
 }
 
-void replaceWithCopy(const std::filesystem::path& copy, const WriteTarget& target) {
+// Renames are written through on Windows, so `durable` asks nothing more.
+void replaceWithCopy(const std::filesystem::path& copy, const WriteTarget& target, bool) {
     step("rename", [&] {
         // ReplaceFileW keeps the replaced file's attributes, owner and
         // permissions (its security descriptor); a new target is a plain move.
@@ -236,6 +242,16 @@ std::string diskIdentity(const std::filesystem::path& folder) {
     std::transform(volume.begin(), volume.end(), volume.begin(), std::towlower);
     return pathToUtf8(std::filesystem::path(volume));
 }
+
+// Windows has no flush of a whole volume for an unprivileged program: each
+// file is flushed when it is written.
+DiskFlush::DiskFlush(const std::filesystem::path& folder) : m_folder(folder) {}
+DiskFlush::DiskFlush(DiskFlush&& other) noexcept : m_folder(std::move(other.m_folder)) {}
+DiskFlush::~DiskFlush() = default;
+bool DiskFlush::flushDisk() {
+    return false;
+}
+void DiskFlush::flushFolder() noexcept {}
 
 } // namespace detail
 

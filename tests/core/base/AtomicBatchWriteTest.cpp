@@ -11,7 +11,15 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
+
+#ifndef _WIN32
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace nakilon {
 namespace {
@@ -120,6 +128,206 @@ TEST_F(AtomicBatchWriteTest, AFolderInThePlaceOfATargetIsRefused) {
     batch.commit();
     EXPECT_EQ(m_folder.read("Data\\a"), "new a");
 }
+
+#ifndef _WIN32
+// The grouped write and the single write share their first step; these are
+// the rules where the two could still part ways. Each case runs with both.
+constexpr uid_t kNobody = 65534;
+
+void ownTree(const std::string& folder, uid_t user) {
+    ASSERT_EQ(::lchown(folder.c_str(), user, user), 0);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(pathFromUtf8(folder)))
+        ASSERT_EQ(::lchown(entry.path().c_str(), user, user), 0);
+}
+
+struct stat statOf(const std::string& name) {
+    struct stat info {};
+    EXPECT_EQ(::stat(name.c_str(), &info), 0) << name;
+    return info;
+}
+
+size_t temporariesIn(const std::string& folder) {
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(pathFromUtf8(folder)))
+        count += parseTemporaryName(pathToUtf8(entry.path().filename())) ? 1 : 0;
+    return count;
+}
+
+// The reason of the write's failure, or "" when it succeeded. With
+// `asNobody` it runs in a child process that has given up root's rights.
+std::string outcomeOf(const std::function<void()>& write, bool asNobody) {
+    const auto run = [&]() -> std::string {
+        try {
+            write();
+            return "";
+        } catch (const IoError& e) {
+            return e.reason();
+        }
+    };
+    if (!asNobody)
+        return run();
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        std::string reason = "could not become nobody";
+        if (::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)
+            reason = run();
+        const ssize_t sent = ::write(channel[1], reason.data(), reason.size());
+        ::_exit(sent == static_cast<ssize_t>(reason.size()) ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::string reason;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        reason.append(buffer, static_cast<size_t>(n));
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return reason;
+}
+
+TEST(GroupedWriteRules, EveryTargetIsTreatedAsASingleWriteTreatsIt) {
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        const char* what;
+        // Makes the target in the folder; returns its name.
+        std::function<std::string(const TempFolder&)> prepare;
+        const char* reason; // "" when the write succeeds
+        std::function<void(const TempFolder&, const std::string&)> check;
+        bool asNobody = false;
+    };
+    const Case cases[] = {
+        {"a symbolic link",
+         [](const TempFolder& f) {
+             f.write("bordro\\Parmak-1-0.Piz", "old");
+             std::filesystem::create_symlink("bordro/Parmak-1-0.Piz",
+                                             pathFromUtf8(f.file("Parmak-1-0.Piz")));
+             return f.file("Parmak-1-0.Piz");
+         },
+         "",
+         [](const TempFolder& f, const std::string& name) {
+             EXPECT_TRUE(std::filesystem::is_symlink(pathFromUtf8(name)));
+             EXPECT_EQ(f.read("bordro\\Parmak-1-0.Piz"), "new");
+         }},
+        {"a read-only file",
+         [](const TempFolder& f) {
+             f.write("a", "old");
+             ::chmod(f.file("a").c_str(), 0444);
+             return f.file("a");
+         },
+         "Permission denied",
+         [](const TempFolder& f, const std::string&) { EXPECT_EQ(f.read("a"), "old"); }},
+        {"a pipe",
+         [](const TempFolder& f) {
+             ::mkfifo(f.file("a").c_str(), 0666);
+             return f.file("a");
+         },
+         "Bu ad bir dosyanın değil, bir boru hattının ya da aygıtın adı", nullptr},
+        {"a folder",
+         [](const TempFolder& f) {
+             f.write("a\\b", "");
+             return f.file("a");
+         },
+         "Is a directory", nullptr},
+        {"a file with its own permissions",
+         [](const TempFolder& f) {
+             f.write("a", "old");
+             ::chmod(f.file("a").c_str(), 0640);
+             return f.file("a");
+         },
+         "",
+         [](const TempFolder&, const std::string& name) {
+             EXPECT_EQ(statOf(name).st_mode & 07777, 0640u);
+         }},
+        {"a file with a second hard link",
+         [](const TempFolder& f) {
+             f.write("a", "old");
+             std::filesystem::create_hard_link(pathFromUtf8(f.file("a")),
+                                               pathFromUtf8(f.file("b")));
+             return f.file("a");
+         },
+         "",
+         [](const TempFolder& f, const std::string&) {
+             EXPECT_EQ(f.read("b"), "new");
+             EXPECT_EQ(statOf(f.file("b")).st_nlink, 2u);
+         }},
+        {"a file of another owner (replaced by root)",
+         [](const TempFolder& f) {
+             f.write("a", "old");
+             EXPECT_EQ(::chown(f.file("a").c_str(), kNobody, kNobody), 0);
+             return f.file("a");
+         },
+         "",
+         [](const TempFolder&, const std::string& name) {
+             EXPECT_EQ(statOf(name).st_uid, kNobody);
+             EXPECT_EQ(statOf(name).st_gid, kNobody);
+         }},
+        {"a file of root that nobody may write",
+         [](const TempFolder& f) {
+             f.write("a", "old");
+             ownTree(f.path(), kNobody);
+             EXPECT_EQ(::chown(f.file("a").c_str(), 0, 0), 0);
+             ::chmod(f.file("a").c_str(), 0666);
+             return f.file("a");
+         },
+         "", [](const TempFolder&, const std::string& name) { EXPECT_EQ(statOf(name).st_uid, 0u); },
+         true},
+        {"a folder without create rights",
+         [](const TempFolder& f) {
+             f.write("kilitli\\a", "old");
+             ownTree(f.path(), kNobody);
+             EXPECT_EQ(::chown(f.file("kilitli").c_str(), 0, 0), 0);
+             ::chmod(f.file("kilitli").c_str(), 0555);
+             return f.file("kilitli\\a");
+         },
+         "", nullptr, true},
+        {"a new file in a folder without create rights",
+         [](const TempFolder& f) {
+             f.write("kilitli\\b", "");
+             ownTree(f.path(), kNobody);
+             EXPECT_EQ(::chown(f.file("kilitli").c_str(), 0, 0), 0);
+             ::chmod(f.file("kilitli").c_str(), 0555);
+             return f.file("kilitli\\a");
+         },
+         "Permission denied",
+         [](const TempFolder& f, const std::string&) { EXPECT_FALSE(f.exists("kilitli\\a")); },
+         true},
+    };
+    const std::pair<const char*, std::function<void(const std::string&)>> writers[] = {
+        {"single", [](const std::string& name) { writeFileAtomic(name, "new"); }},
+        {"grouped",
+         [](const std::string& name) {
+             AtomicBatchWrite batch;
+             batch.add(name, "new");
+             batch.commit();
+         }},
+    };
+    for (const Case& c : cases) {
+        const bool needsRoot =
+            c.asNobody || std::string_view(c.what).find("owner") != std::string_view::npos;
+        if (needsRoot && !root) {
+            std::printf("skipped, needs root to hand files to another user: %s\n", c.what);
+            continue;
+        }
+        for (const auto& [how, write] : writers) {
+            SCOPED_TRACE(std::string(c.what) + ", " + how);
+            TempFolder folder;
+            const std::string name = c.prepare(folder);
+            EXPECT_EQ(outcomeOf([&, &w = write] { w(name); }, c.asNobody), c.reason);
+            if (*c.reason == 0) {
+                EXPECT_EQ(readWholeFile(name), "new");
+            }
+            if (c.check)
+                c.check(folder, name);
+            EXPECT_EQ(temporariesIn(folder.path()), 0u);
+            ::chmod(folder.file("kilitli").c_str(), 0755);
+        }
+    }
+}
+#endif
 
 } // namespace
 } // namespace nakilon
