@@ -198,9 +198,10 @@ TEST_F(ControlEnd, RecordBatchIsOneAnswerThenConfirmedAndUsersComeInOne) {
                            0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00},
                           // Machine, then the read mark as one byte.
                           {0x06, 0x00, 0x00, 0x00, 0x0D, 0x05, 0x00, 0x00, 0x00, 0x01},
-                          // The control holds every record: the terminal may mark them.
-                          {0x01, 0x00, 0x00, 0x00, 0x64},
                       }));
+    // The program has stored the records: the terminal may mark them.
+    m_control.confirmLogBatch(5);
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0x01, 0x00, 0x00, 0x00, 0x64}}));
     std::vector<std::vector<int32_t>> taken;
     int32_t v[10] = {};
     while (m_control.TakeLogEntry(5, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9]))
