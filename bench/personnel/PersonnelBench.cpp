@@ -6,7 +6,6 @@
 // spent waiting in terminal calls, and the CPU time of the program's own
 // thread, whose remainder beyond the calls is the program's own share.
 #include "core/base/FileIo.h"
-#include "core/base/Operator.h"
 #include "core/personnel/PersonnelFetch.h"
 #include "core/personnel/PersonnelSend.h"
 #include "core/settings/ProgramValues.h"
@@ -16,6 +15,7 @@
 #include "gui/personnel/TPersonelForm.h"
 #include "gui/personnel/TPersonelSecimForm.h"
 #include "support/LoopbackTerminal.h"
+#include "support/RecordingOperator.h"
 
 #include <QApplication>
 
@@ -41,14 +41,6 @@ double threadCpuSeconds() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
-
-class SilentOperator : public Operator {
-public:
-    void information(const std::string&) override {}
-    bool confirm(const std::string&) override { return false; }
-    void processEvents() override {}
-    void repaintTransferGrid() override {}
-};
 
 // Forwards every call and adds up the wall time spent inside them.
 class TimedControl : public DeviceControl {
@@ -205,7 +197,7 @@ void copyAndSend(benchmark::State& state) {
             form->secimForm()->show();
             QApplication::processEvents();
         }
-        SilentOperator op;
+        testsupport::RecordingOperator op;
         state.ResumeTiming();
 
         connectDevice(control, source.connection());

@@ -3,12 +3,12 @@
 // journal's copy of the lines and the two files); and a run that adds 1,000
 // lines to a 100 MB output file.
 #include "core/base/FileIo.h"
-#include "core/base/Operator.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "core/transfer/TransferRun.h"
 #include "emulator/net/EmulatorDeviceControl.h"
 #include "support/LoopbackTerminal.h"
+#include "support/RecordingOperator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,14 +21,6 @@
 using namespace nakilon;
 
 namespace {
-
-class SilentOperator : public Operator {
-public:
-    void information(const std::string&) override {}
-    bool confirm(const std::string&) override { return false; }
-    void processEvents() override {}
-    void repaintTransferGrid() override {}
-};
 
 // Counts the writes of a device's progress into its row.
 class ProgressWrites : public TableObserver {
@@ -113,7 +105,7 @@ void millionRecordsIntoBothFiles(benchmark::State& state) {
         openDeviceList(data, port);
         ProgressWrites writes(data.CihazTable);
         ProgramValues values{folder, folder + "Hareketler.txt", "1", "0", ""};
-        SilentOperator op;
+        testsupport::RecordingOperator op;
         const std::unique_ptr<DeviceControl> control = makeEmulatorDeviceControl();
         TransferOptions options;
         options.backupMode = true; // every record, on every iteration
@@ -172,7 +164,7 @@ void thousandLinesOntoALargeOutputFile(benchmark::State& state) {
         TDataModul data;
         openDeviceList(data, port);
         ProgramValues values{folder, folder + "Hareketler.txt", "1", "0", ""};
-        SilentOperator op;
+        testsupport::RecordingOperator op;
         const std::unique_ptr<DeviceControl> control = makeEmulatorDeviceControl();
         TransferOptions options;
         options.backupMode = true;

@@ -30,15 +30,18 @@ template <typename Action> bool step(std::string_view operation, Action&& action
     return false;
 }
 
-bool writeAll(int fd, std::string_view bytes, int& error) {
-    size_t done = 0;
+// Writes `bytes` at `offset` as the seam's `operation`, resuming after
+// interruptions; `done` tells how far it got.
+bool writeAllAt(int fd, std::string_view bytes, uint64_t offset, std::string_view operation,
+                size_t& done, int& error) {
+    done = 0;
     while (done < bytes.size()) {
         ssize_t n = 0;
         const bool ok = step(
-            "write",
+            operation,
             [&] {
                 n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                             static_cast<off_t>(done));
+                             static_cast<off_t>(offset + done));
                 if (n < 0 && errno == EINTR) {
                     n = 0;
                     return true;
@@ -53,6 +56,11 @@ bool writeAll(int fd, std::string_view bytes, int& error) {
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+bool writeAll(int fd, std::string_view bytes, int& error) {
+    size_t done = 0;
+    return writeAllAt(fd, bytes, 0, "write", done, error);
 }
 
 void syncFolder(const std::filesystem::path& file) {
@@ -344,30 +352,12 @@ void AppendingFile::append(std::initializer_list<std::string_view> pieces) {
     int error = 0;
     for (std::string_view bytes : pieces) {
         size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = 0;
-            const bool ok = step(
-                "append",
-                [&] {
-                    n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                 static_cast<off_t>(at + done));
-                    if (n < 0 && errno == EINTR) {
-                        n = 0;
-                        return true;
-                    }
-                    if (n == 0)
-                        errno = ENOSPC;
-                    return n > 0;
-                },
-                error);
-            if (!ok) {
-                // Cut the torn pieces off, so that the next append follows
-                // the last whole one.
-                if (at + done > m_size && ::ftruncate(fd, static_cast<off_t>(m_size)) != 0)
-                    m_broken = true;
-                throw IoError(errnoText(error));
-            }
-            done += static_cast<size_t>(n);
+        if (!writeAllAt(fd, bytes, at, "append", done, error)) {
+            // Cut the torn pieces off, so that the next append follows the
+            // last whole one.
+            if (at + done > m_size && ::ftruncate(fd, static_cast<off_t>(m_size)) != 0)
+                m_broken = true;
+            throw IoError(errnoText(error));
         }
         at += bytes.size();
     }
