@@ -113,8 +113,8 @@ void millionRecordsIntoBothFiles(benchmark::State& state) {
 
         const auto runStart = std::chrono::steady_clock::now();
         runTransfer(data.CihazTable, *control, values, options, {2024, 1, 15}, op);
-        runSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart)
-                          .count();
+        runSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart).count();
 
         state.PauseTiming();
         progressWrites = writes.count;
