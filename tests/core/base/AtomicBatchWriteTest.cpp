@@ -2,6 +2,7 @@
 
 #include "core/base/FileIo.h"
 #include "core/base/FileIoTesting.h"
+#include "support/FailingFileOperation.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -101,13 +102,8 @@ TEST_F(AtomicBatchWriteTest, AFailedStepLeavesEachTargetOldOrNewAndNoTemporaryFi
     for (const Case& c : cases) {
         m_folder.write("Data\\a", "old a");
         m_folder.write("Data\\b", "old b");
-        int calls = 0;
-        testing::setFileFailHook([&](std::string_view operation) -> std::optional<int> {
-            if (operation == c.operation && ++calls == c.call)
-                return ENOSPC;
-            return std::nullopt;
-        });
         try {
+            const testsupport::FailingFileOperation failing(c.operation, ENOSPC, c.call);
             AtomicBatchWrite batch;
             writeAll(batch);
             batch.commit();
@@ -116,7 +112,6 @@ TEST_F(AtomicBatchWriteTest, AFailedStepLeavesEachTargetOldOrNewAndNoTemporaryFi
             EXPECT_EQ(e.fileName(), m_folder.file(c.failedFile)) << c.operation << " " << c.call;
             EXPECT_EQ(e.reason(), std::strerror(ENOSPC));
         }
-        testing::setFileFailHook({});
         EXPECT_EQ(contents(m_folder), c.after) << c.operation << " " << c.call;
     }
 }

@@ -3,9 +3,9 @@
 #include "PersonnelTestSupport.h"
 #include "core/base/Error.h"
 #include "core/base/FileIo.h"
-#include "core/base/FileIoTesting.h"
 #include "core/personnel/EnrollmentFile.h"
 #include "core/tables/TDataModul.h"
+#include "support/FailingFileOperation.h"
 #include "support/InProcessTerminals.h"
 #include "support/RecordingOperator.h"
 #include "support/TempFolder.h"
@@ -184,13 +184,8 @@ TEST_F(PersonnelFetchTest, FailedFileWriteStopsTheCopyAndReleasesTheTerminal) {
     };
     for (const Case& c : cases) {
         showList();
-        int calls = 0;
-        testing::setFileFailHook([&](std::string_view operation) -> std::optional<int> {
-            if (operation == c.operation && ++calls == c.call)
-                return ENOSPC;
-            return std::nullopt;
-        });
         try {
+            const FailingFileOperation failing(c.operation, ENOSPC, c.call);
             copy();
             ADD_FAILURE() << c.operation << ": no error";
         } catch (const Error& e) {
@@ -198,7 +193,6 @@ TEST_F(PersonnelFetchTest, FailedFileWriteStopsTheCopyAndReleasesTheTerminal) {
                                     m_folder.file(std::string("Data\\") + c.failedFile) + "\". " +
                                     std::strerror(ENOSPC));
         }
-        testing::setFileFailHook({});
         EXPECT_EQ(enrollmentFiles(), c.files) << c.operation;
         for (const std::string& file : c.files)
             EXPECT_EQ(m_folder.read("Data\\" + file).size(), 2833u) << file;
