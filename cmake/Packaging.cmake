@@ -25,16 +25,24 @@ endif()
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 if(WIN32)
   install(TARGETS ${NAKILON_PROGRAMS} RUNTIME DESTINATION .)
-  if(TARGET nakilon AND COMMAND qt_generate_deploy_app_script)
-    # Qt's libraries and plugins beside the program (windeployqt); not
-    # verified on the build machines, which have no Qt for Windows.
-    set(CMAKE_INSTALL_BINDIR .)
-    qt_generate_deploy_app_script(TARGET nakilon OUTPUT_SCRIPT deploy NO_UNSUPPORTED_PLATFORM_ERROR)
-    install(SCRIPT ${deploy})
-    # Qt's own texts in Turkish, in translations\ beside the program, where
-    # the program looks first.
-    install(FILES ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_TRANSLATIONS}/qtbase_tr.qm
-            DESTINATION translations OPTIONAL)
+  # The compiler's runtime and, for the window, Qt's libraries, its plugins in
+  # the subfolders where Qt looks for them, and its texts in Turkish in
+  # translations\ beside the program, where the program looks first
+  # (cmake/WindowsRuntime.cmake).
+  install(FILES ${NAKILON_WINDOWS_RUNTIME_DLLS} DESTINATION .)
+  if(TARGET nakilon)
+    foreach(dll IN LISTS NAKILON_QT_DLLS)
+      install(FILES $<TARGET_FILE:${dll}> DESTINATION .)
+    endforeach()
+    foreach(item IN LISTS NAKILON_QT_PLUGIN_INSTALLS)
+      string(REPLACE "|" ";" item "${item}")
+      list(GET item 0 file)
+      list(GET item 1 folder)
+      install(FILES ${file} DESTINATION ${folder})
+    endforeach()
+    if(NAKILON_QT_TRANSLATION)
+      install(FILES ${NAKILON_QT_TRANSLATION} DESTINATION translations)
+    endif()
   endif()
 else()
   set(programDir lib/nakilon)
