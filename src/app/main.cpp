@@ -1,6 +1,7 @@
 #include "core/base/ProgramFolder.h"
 #include "core/settings/ProgramValues.h"
 #include "core/tables/TDataModul.h"
+#include "gui/driver/ScriptDriver.h"
 #include "gui/mainwindow/TAnaForm.h"
 #include "gui/widgets/ApplicationSetup.h"
 
@@ -48,5 +49,8 @@ int main(int argc, char** argv) {
     nakilon::TAnaForm anaForm(data, values, *cc, *personelCc);
     anaForm.create(nakilon::executableFolder());
     anaForm.show();
+    // The end-to-end tests drive the window through a script; without one
+    // this does nothing.
+    nakilon::startScriptDriverFromEnvironment();
     return QApplication::exec();
 }
