@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace nakilon {
@@ -378,6 +379,24 @@ TEST(ComHosting, TheStandInRefusesEveryOperationUntilItIsHosted) {
     hosted.unsite();
     hosted.release();
     EXPECT_EQ(standIn.takeViolations(), "");
+}
+
+// Apartment-threaded: a host that calls it from another thread (as a window
+// would by handing the control to a worker) is refused and reported.
+TEST(ComHosting, TheStandInRefusesACallFromAnotherThread) {
+    StandIn standIn;
+    HandHosted hosted(3);
+    std::string answer;
+    std::thread([&] { answer = hosted.openSerialLink(); }).join();
+    const std::string refusal =
+        "SBXPC stand-in: call 50 refused: called from a thread other than the one that created it";
+    EXPECT_EQ(answer, refusal);
+    EXPECT_EQ(hosted.openSerialLink(), "(no error)");
+    hosted.deactivate();
+    hosted.close();
+    hosted.unsite();
+    hosted.release();
+    EXPECT_EQ(standIn.takeViolations(), refusal + "\n");
 }
 
 TEST(ComHosting, TheStandInReportsATeardownOutOfOrder) {

@@ -77,6 +77,9 @@ void* Hosting::interfaceFor(REFIID iid) {
 }
 
 const char* Hosting::notReady() const {
+    // Apartment-threaded: only the thread that created it may call it.
+    if (GetCurrentThreadId() != m_thread)
+        return "called from a thread other than the one that created it";
     if (m_closed)
         return "the control was closed";
     if (!m_site)
@@ -91,6 +94,8 @@ const char* Hosting::notReady() const {
 void Hosting::released() {
     if (!m_everSited)
         return; // never hosted: a plain object, nothing to tear down
+    if (GetCurrentThreadId() != m_thread)
+        reportViolation("released on a thread other than the one that created it");
     if (m_active)
         reportViolation("released while active in place (InPlaceDeactivate first)");
     if (!m_closed)

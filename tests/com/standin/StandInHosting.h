@@ -12,11 +12,12 @@ namespace nakilon::standin {
 
 // The stand-in is strict about how it is hosted, as a control may be: it
 // refuses every operation until it has a client site, has been initialised
-// and is active in place in a hidden window, and it checks that its host
-// tears it down in the reverse order (in-place deactivation, Close,
-// SetClientSite(nullptr), release). Each breach is a violation: written to
-// the process's standard error at once and kept for the tests, which read
-// them with the TakeViolations switch.
+// and is active in place in a hidden window, and every operation from a
+// thread other than the one that created it (it is apartment-threaded); it
+// checks that its host tears it down on that thread in the reverse order
+// (in-place deactivation, Close, SetClientSite(nullptr), release). Each breach is a violation:
+// written to the process's standard error at once and kept for the tests, which read them with the
+// TakeViolations switch.
 void reportViolation(const std::string& text);
 // The violations reported since the last call, one per line.
 std::string takeViolations();
@@ -38,7 +39,7 @@ HRESULT takeHostingFailure(HostingStep step);
 // the instance's own.
 class Hosting final : public IOleObject, public IPersistStreamInit, public IOleInPlaceObject {
 public:
-    explicit Hosting(IUnknown& outer) : m_outer(outer) {}
+    explicit Hosting(IUnknown& outer) : m_outer(outer), m_thread(GetCurrentThreadId()) {}
     ~Hosting();
     Hosting(const Hosting&) = delete;
     Hosting& operator=(const Hosting&) = delete;
@@ -105,6 +106,7 @@ private:
     void deactivate();
 
     IUnknown& m_outer;
+    DWORD m_thread; // the thread that created it
     IOleClientSite* m_site = nullptr;
     IOleInPlaceSite* m_inPlaceSite = nullptr;
     HWND m_window = nullptr;
