@@ -263,6 +263,15 @@ std::vector<uint8_t> encodeAnswer(const std::optional<typename Op::Answer>& answ
     return frame;
 }
 
+// The answer of a terminal that refused the operation (for any code): false,
+// as encodeAnswer gives it.
+inline std::vector<uint8_t> encodeRefusal(uint8_t code) {
+    std::vector<uint8_t> frame = newFrame(2);
+    frame[FrameHeaderSize] = code;
+    frame[FrameHeaderSize + 1] = ResultFalse;
+    return frame;
+}
+
 // The answer of a terminal that failed the operation (for any code).
 inline std::vector<uint8_t> encodeFailure(uint8_t code) {
     std::vector<uint8_t> frame = newFrame(2);

@@ -10,9 +10,10 @@ namespace nakilon {
 // A fault that a virtual terminal is told to show at the N-th call (counted
 // from 1 since it started, over every link) of one operation: it fails the
 // call (the control raises the error that the terminal reports, and the link
-// stays open), or it drops the connection without an answer. Either way the
-// operation is not carried out.
-enum class FaultKind { Fail, Drop };
+// stays open), it refuses it (answers false, as the terminal maker's
+// component reports a refusal; the link stays open), or it drops the
+// connection without an answer. Either way the operation is not carried out.
+enum class FaultKind { Fail, Refuse, Drop };
 
 struct TerminalFault {
     std::string operation;

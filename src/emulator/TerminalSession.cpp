@@ -31,10 +31,11 @@ std::vector<uint8_t> TerminalSession::handle(const uint8_t* message, size_t size
         return m_linked ? handleLinked(code, reader) : handleOpen(code, reader);
     } catch (const InjectedFault& fault) {
         // The operation was not carried out: say so, or go off the line.
-        if (fault.kind() == FaultKind::Fail) {
+        if (fault.kind() != FaultKind::Drop) {
             if (!m_linked)
                 m_finished = true;
-            return wire::encodeFailure(code);
+            return fault.kind() == FaultKind::Fail ? wire::encodeFailure(code)
+                                                   : wire::encodeRefusal(code);
         }
         m_finished = true;
         return {};

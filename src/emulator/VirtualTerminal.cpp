@@ -63,6 +63,12 @@ void VirtualTerminal::addFault(TerminalFault fault) {
     m_faults.push_back(std::move(fault));
 }
 
+void VirtualTerminal::refuseNextCall(const std::string& operation) {
+    const auto count = std::find_if(m_callCounts.begin(), m_callCounts.end(),
+                                    [&](const auto& entry) { return entry.first == operation; });
+    addFault({operation, (count == m_callCounts.end() ? 0 : count->second) + 1, FaultKind::Refuse});
+}
+
 void VirtualTerminal::failDownload(int32_t userNumber, int32_t slot) {
     m_failingDownloads.emplace_back(userNumber, slot);
 }
@@ -76,19 +82,21 @@ void VirtualTerminal::reportWeekday(int32_t weekday) {
 }
 
 void VirtualTerminal::received(std::string_view operation, const std::string& arguments) {
-    if (m_journal)
-        m_journal(std::string(operation) + arguments);
-    if (m_faults.empty())
-        return;
     auto count = std::find_if(m_callCounts.begin(), m_callCounts.end(),
                               [&](const auto& entry) { return entry.first == operation; });
     if (count == m_callCounts.end())
         count = m_callCounts.insert(m_callCounts.end(), {std::string(operation), 0});
     ++count->second;
-    for (const TerminalFault& fault : m_faults) {
+    const TerminalFault* due = nullptr;
+    for (const TerminalFault& fault : m_faults)
         if (fault.operation == operation && fault.callNumber == count->second)
-            throw InjectedFault(fault.kind);
-    }
+            due = &fault;
+    // A refused call is in the journal as received, marked as refused.
+    if (m_journal)
+        m_journal(std::string(operation) + arguments +
+                  (due && due->kind == FaultKind::Refuse ? " refused" : ""));
+    if (due)
+        throw InjectedFault(due->kind);
 }
 
 void VirtualTerminal::changed() {

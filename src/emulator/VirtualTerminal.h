@@ -50,6 +50,8 @@ public:
     // A fault to show at the N-th call of an operation. Raises
     // std::invalid_argument for an operation that cannot fail.
     void addFault(TerminalFault fault);
+    // The next call of the operation (counted as addFault counts) is refused.
+    void refuseNextCall(const std::string& operation);
 
     // DownloadEnrollment of this user and slot answers false from now on, as
     // for an entry whose downloadFails is set; the held state is not changed.

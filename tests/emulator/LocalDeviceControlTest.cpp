@@ -21,6 +21,7 @@ public:
     void seed(const TerminalState& state) override { m_terminal.state() = state; }
     TerminalState held() override { return m_terminal.state(); }
     DeviceControl& control() override { return m_control; }
+    void refuseNext(const std::string& operation) override { m_terminal.refuseNextCall(operation); }
     ConnectionValues connection(int32_t type) override {
         ConnectionValues values;
         values.connectionType = type;

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <functional>
+#include <utility>
 
 namespace nakilon::contract {
 namespace {
@@ -352,6 +354,56 @@ TEST_P(DeviceControlContract, PurgeAndActiveFlagChangeTheTerminal) {
     EXPECT_TRUE(held.active);
     EXPECT_TRUE(held.logs.empty());
     EXPECT_EQ(held.users.size(), 3u);
+}
+
+// A refusal, the only way the terminal maker's component reports one, is an
+// answer of false: nothing changes, the out values stay, the link stays open
+// for the caller to return the terminal to use and close it.
+TEST_P(DeviceControlContract, ARefusedChangeAnswersFalseAndChangesNothing) {
+    const TerminalState seeded = seededTerminal();
+    EnrollmentData data = enrollmentOf(9);
+    int32_t privilege = -1, password = -1, y = -1, v = -1;
+    const std::pair<const char*, std::function<bool()>> operations[] = {
+        {"SetDeviceActive", [&] { return control().SetDeviceActive(Machine, 0); }},
+        {"PurgeLogs", [&] { return control().PurgeLogs(Machine); }},
+        {"SyncDeviceClock", [&] { return control().SyncDeviceClock(Machine); }},
+        {"ChangeUserRole", [&] { return control().ChangeUserRole(Machine, 1001, Machine, 0, 0); }},
+        {"UploadEnrollment",
+         [&] { return control().UploadEnrollment(Machine, 1001, Machine, 0, 1, data, 12); }},
+        {"DownloadEnrollment",
+         [&] {
+             return control().DownloadEnrollment(Machine, 1001, Machine, 5, privilege, data,
+                                                 password);
+         }},
+        {"ReadDeviceClock",
+         [&] { return control().ReadDeviceClock(Machine, y, v, v, v, v, v, v); }},
+        {"FetchLogBatch", [&] { return control().FetchLogBatch(Machine); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        SCOPED_TRACE(name);
+        harness().seed(seeded);
+        ASSERT_EQ(connectDevice(control(), harness().connection(ConnectionEthernet)),
+                  ConnectResult::Connected);
+        harness().refuseNext(name);
+        EXPECT_FALSE(operation());
+        EXPECT_EQ(data, enrollmentOf(9));
+        EXPECT_EQ(privilege, -1);
+        EXPECT_EQ(password, -1);
+        EXPECT_EQ(y, -1);
+        // Nothing was loaded, and the link is still there.
+        EXPECT_TRUE(takeAll(control()).empty());
+        int32_t count = -1;
+        EXPECT_TRUE(control().QueryDeviceCounter(Machine, CounterAllLogs, count));
+        EXPECT_EQ(count, 5);
+        control().CloseLink();
+        const TerminalState held = harness().held();
+        EXPECT_TRUE(held.active);
+        EXPECT_EQ(held.logs.size(), seeded.logs.size());
+        EXPECT_EQ(held.users, seeded.users);
+        EXPECT_EQ(held.enrollments.size(), seeded.enrollments.size());
+        EXPECT_EQ(held.enrollments[0].data, enrollmentOf(1));
+        EXPECT_EQ(held.clockOffsetSeconds, seeded.clockOffsetSeconds);
+    }
 }
 
 TEST_P(DeviceControlContract, OtherMachineNumberOnALinkIsNotAnswered) {

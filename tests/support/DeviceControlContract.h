@@ -23,6 +23,9 @@ public:
     // What the terminal holds now. Called while no link is open.
     virtual TerminalState held() = 0;
     virtual DeviceControl& control() = 0;
+    // The terminal refuses the next call of `operation` (answers false and
+    // does nothing), as the terminal maker's component refuses.
+    virtual void refuseNext(const std::string& operation) = 0;
     // Values of a device record (machine number and password as seeded) that
     // reach the terminal by the connection type 1, 2 or 3.
     virtual ConnectionValues connection(int32_t connectionType) = 0;

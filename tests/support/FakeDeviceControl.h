@@ -71,7 +71,13 @@ public:
     // after an error of the component: closing it is the caller's work.
     void failAt(int n, std::string text, std::string operation = {}) {
         const int done = operation.empty() ? m_callCount : m_operationCounts[operation];
-        m_failures.push_back({done + n, std::move(text), std::move(operation)});
+        m_failures.push_back({done + n, std::move(text), std::move(operation), false});
+    }
+    // The n-th call of `operation` from now is refused, as the terminal
+    // maker's component refuses: it answers false, does nothing and leaves
+    // the link and every out value as they were.
+    void refuseAt(int n, std::string operation) {
+        m_failures.push_back({m_operationCounts[operation] + n, {}, std::move(operation), true});
     }
 
     bool linkOpen() const { return m_link.has_value(); }
@@ -220,6 +226,7 @@ private:
         int n; // counted from the control's first call
         std::string text;
         std::string operation;
+        bool refuse;
     };
 
     static std::string str(int32_t number) { return std::to_string(number); }
@@ -245,8 +252,12 @@ private:
             const int n = ++m_callCount;
             const int ofOperation = ++m_operationCounts[operation];
             for (const Failure& f : m_failures)
-                if (f.operation.empty() ? f.n == n : f.operation == operation && f.n == ofOperation)
+                if (f.operation.empty() ? f.n == n
+                                        : f.operation == operation && f.n == ofOperation) {
+                    if (f.refuse)
+                        return nullptr;
                     throw Error(f.text);
+                }
         }
         return m && m_link == m ? &terminals.at(*m) : nullptr;
     }

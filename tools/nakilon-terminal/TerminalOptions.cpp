@@ -73,6 +73,11 @@ Seçenekler:
                     işlemi tamamlanamadı" hatasını verir, bağlantı açık kalır.
                     Bir açma işleminde bağlantı kurulmamış olur. Birden çok
                     kez verilebilir.
+  --refuse İŞLEM:N  İŞLEM'in N. çağrısı (aynı sayımla) yapılmaz ve terminal
+                    reddeder: işlem false döner, hata vermez, bağlantı açık
+                    kalır (üreticinin bileşeni reddi böyle bildirir). Günlükte
+                    çağrının sonunda " refused" yazar. Birden çok kez
+                    verilebilir.
   --download-fails KULLANICI:PARMAK
                     Kullanıcı listesinde bulunsa da bu kullanıcının bu
                     parmak kaydı okunamaz: DownloadEnrollment false döner
@@ -234,6 +239,8 @@ TerminalOptions parseTerminalOptions(const std::vector<std::string>& arguments) 
                 static_cast<int32_t>(numberArgument(option, value(), int32Min, int32Max));
         } else if (option == "--fail") {
             options.faults.push_back(faultArgument(option, value(), FaultKind::Fail));
+        } else if (option == "--refuse") {
+            options.faults.push_back(faultArgument(option, value(), FaultKind::Refuse));
         } else if (option == "--download-fails") {
             options.failingDownloads.push_back(entryArgument(option, value()));
         } else if (option == "--drop") {

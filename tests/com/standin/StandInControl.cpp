@@ -584,6 +584,16 @@ HRESULT Control::testSwitch(DISPID id, const DISPPARAMS& params, VARIANT* result
         failNextHosting(static_cast<HostingStep>(step), static_cast<HRESULT>(a.number(1)));
         return S_OK;
     }
+    case RefuseNextCall: {
+        const Arguments a(params, 1);
+        BSTR text = a.value(0);
+        const std::string operation =
+            com::utf8FromWide(std::wstring_view(text, SysStringLen(text)));
+        if (!isFaultableOperation(operation))
+            throw Refusal{DISP_E_OVERFLOW, 0};
+        world().terminal.refuseNextCall(operation);
+        return S_OK;
+    }
     default:
         return DISP_E_MEMBERNOTFOUND;
     }

@@ -42,6 +42,11 @@ constexpr int32_t StepSetClientSite = 1; // IOleObject::SetClientSite with a sit
 constexpr int32_t StepInitNew = 2;       // IPersistStreamInit::InitNew
 constexpr int32_t StepDoVerb = 3;        // IOleObject::DoVerb
 
+// RefuseNextCall(operation BSTR): the seeded terminal refuses the next call
+// of that operation (by its name, "PurgeLogs"): the component answers false
+// and nothing changes, as the maker's component reports a refusal.
+constexpr int32_t RefuseNextCall = 1009;
+
 // The environment variable that chooses where the terminals are: unset or
 // "seeded", one virtual terminal in the process that the tests seed (at
 // 127.0.0.1:4370, serial port 3 and USB); "tcp", every link goes over TCP to

@@ -21,6 +21,10 @@ public:
     void seed(const TerminalState& state) override { m_terminal.seed(state); }
     TerminalState held() override { return m_terminal.held(); }
     DeviceControl& control() override { return *m_control; }
+    void refuseNext(const std::string& operation) override {
+        m_terminal.server().withTerminal(
+            [&](VirtualTerminal& terminal) { terminal.refuseNextCall(operation); });
+    }
     ConnectionValues connection(int32_t type) override { return m_terminal.connection(type); }
 
 private:

@@ -227,7 +227,8 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     folder.write("t.state", "terminal 1 0\nuser 1001 0 3 1 0\nlog 1 1 2024 1 1 8 0 0 new\n");
     const std::string state = folder.file("t.state");
     Process process({"--port", "0", "--state", state, "--journal", folder.file("journal.txt"),
-                     "--fail", "FetchUserIndex:1", "--drop", "PurgeLogs:1"});
+                     "--fail", "FetchUserIndex:1", "--drop", "PurgeLogs:1", "--refuse",
+                     "PurgeLogs:2"});
     const int port = portOf(process.readLine());
     ASSERT_GT(port, 0) << process.errors();
     TDataModul data;
@@ -251,10 +252,21 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     EXPECT_EQ(readStateFile(state).users[0].privilege, 3);
 
     EXPECT_EQ(errorOf([&] { purgeDeviceRecords(data.CihazTable, *control, op); }),
-              "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı");
+              "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı\n"
+              "Cihaz kullanıma açılamadı (Makine No 1)");
     const TerminalState left = readStateFile(state);
     EXPECT_FALSE(left.active);
     EXPECT_EQ(left.logs.size(), 1u);
+
+    // Refused as the maker's component refuses: false, never "tamamlandı".
+    EXPECT_EQ(errorOf([&] { purgeDeviceRecords(data.CihazTable, *control, op); }),
+              "Cihaz, kayıtları silme isteğini reddetti (Makine No 1)");
+    for (int i = 0; i < 500 && !endsWithClose(); ++i)
+        usleep(10000);
+    EXPECT_NE(folder.read("journal.txt").find("\nPurgeLogs 1 refused\nSetDeviceActive 1 1\n"),
+              std::string::npos);
+    EXPECT_TRUE(readStateFile(state).active);
+    EXPECT_EQ(readStateFile(state).logs.size(), 1u);
     process.signal(SIGTERM);
     EXPECT_EQ(process.wait(), 0);
 }
