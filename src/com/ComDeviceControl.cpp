@@ -193,11 +193,12 @@ bool ComDeviceControl::DownloadEnrollment(int32_t machineNumber, int32_t userNum
     arguments.out(password);
     if (!arguments.invoke(component(), "DownloadEnrollment", dispid::DownloadEnrollment))
         return false;
-    // An array that cannot be read would pass as an enrollment of zeros and be
-    // stored and sent on; nothing reaches the caller then.
+    // An array of another size or kind is no enrollment: a failed download,
+    // as if the component had answered false (nothing reaches the caller, no
+    // file is written), never data padded or cut to size.
     const std::optional<EnrollmentData> received = com::readEnrollmentArray(*array.get());
     if (!received)
-        throw Error("Cihaz erişim bileşeni parmak izi verisini tanınmayan biçimde döndürdü");
+        return false;
     arguments.commit();
     data = *received;
     return true;

@@ -33,14 +33,17 @@ std::string fromWide(UINT codePage, std::wstring_view wide) {
     return out;
 }
 
-// The elements of a locked one-dimensional array, by index.
+// The 354 elements of a locked one-dimensional array, in order; nullopt when
+// one does not convert.
 template <typename Element, typename Convert>
-EnrollmentData copyElements(const Element* elements, LONG lower, LONG upper, Convert convert) {
+std::optional<EnrollmentData> copyElements(const Element* elements, Convert convert) {
     EnrollmentData data{};
-    const LONG first = std::max<LONG>(lower, 0);
-    const LONG last = std::min<LONG>(upper, static_cast<LONG>(EnrollmentSize) - 1);
-    for (LONG k = first; k <= last; ++k)
-        data[static_cast<size_t>(k)] = convert(elements[k - lower]);
+    for (size_t k = 0; k < EnrollmentSize; ++k) {
+        const std::optional<int32_t> value = convert(elements[k]);
+        if (!value)
+            return std::nullopt;
+        data[k] = *value;
+    }
     return data;
 }
 
@@ -125,19 +128,23 @@ std::optional<EnrollmentData> readEnrollmentArray(const VARIANT& value) {
     LONG upper = -1;
     SafeArrayGetLBound(array, 1, &lower);
     SafeArrayGetUBound(array, 1, &upper);
+    // An enrollment is exactly 354 numbers: an array of another size is no
+    // enrollment, and padding or cutting it would store a different one.
+    if (static_cast<int64_t>(upper) - lower + 1 != static_cast<int64_t>(EnrollmentSize))
+        return std::nullopt;
     void* elements = nullptr;
     if (FAILED(SafeArrayAccessData(array, &elements)))
         return std::nullopt;
-    EnrollmentData data{};
+    std::optional<EnrollmentData> data;
     if (numbers) {
-        data = copyElements(static_cast<const LONG*>(elements), lower, upper,
-                            [](LONG v) { return static_cast<int32_t>(v); });
+        data = copyElements(static_cast<const LONG*>(elements),
+                            [](LONG v) { return std::optional<int32_t>(static_cast<int32_t>(v)); });
     } else {
-        data =
-            copyElements(static_cast<const VARIANT*>(elements), lower, upper, [](const VARIANT& v) {
+        data = copyElements(
+            static_cast<const VARIANT*>(elements), [](const VARIANT& v) -> std::optional<int32_t> {
                 Variant number;
                 if (FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(&v), 0, VT_I4)))
-                    return int32_t{0};
+                    return std::nullopt;
                 return static_cast<int32_t>(number->lVal);
             });
     }

@@ -66,10 +66,9 @@ bool truthOf(const VARIANT& value);
 SAFEARRAY* makeEnrollmentArray(const EnrollmentData& data);
 
 // The enrollment data held by an array variant (also one reached through
-// VT_BYREF): element k for every index k from 0 to 353 that the array's bounds
-// hold, 0 for the other indexes. Accepts 32-bit integer elements and variant
-// elements that convert to one. Nullopt when the value is no one-dimensional
-// array of such elements.
+// VT_BYREF): its 354 elements in order, whatever its lower bound. Accepts
+// 32-bit integer elements and variant elements that convert to one. Nullopt
+// when the value is no one-dimensional array of exactly 354 such elements.
 std::optional<EnrollmentData> readEnrollmentArray(const VARIANT& value);
 
 } // namespace nakilon::com

@@ -6,6 +6,7 @@
 // test that caused it.
 
 #include "support/DeviceControlContract.h"
+#include "support/RowName.h"
 
 #include "com/ComDeviceControl.h"
 #include "com/ComVariant.h"
@@ -69,6 +70,7 @@ public:
         call(standin::ShapeNextDownload, {lower, count, kind});
     }
     void trueAs(LONG value) { call(standin::TrueAs, {value}); }
+    void refuseNext(const std::string& operation) { call(standin::RefuseNextCall, {}, operation); }
     void failNextHosting(LONG step, HRESULT code) {
         call(standin::FailNextHosting, {step, static_cast<LONG>(code)});
     }
@@ -116,6 +118,7 @@ public:
     void seed(const TerminalState& state) override { m_standIn.seed(state); }
     TerminalState held() override { return m_standIn.held(); }
     DeviceControl& control() override { return *m_control; }
+    void refuseNext(const std::string& operation) override { m_standIn.refuseNext(operation); }
     ConnectionValues connection(int32_t type) override {
         const TerminalState state = m_standIn.held();
         ConnectionValues values;
@@ -222,54 +225,45 @@ TEST_F(ComDeviceControlTest, AnyNonZeroBooleanCountsAsTrue) {
     EXPECT_EQ(value, 0);
 }
 
-TEST_F(ComDeviceControlTest, EnrollmentArrayComesBackAsItsBoundsAllow) {
+// What the component hands back for an enrollment is taken only when it is
+// exactly 354 numbers; anything else is a failed download (false, nothing
+// changed, so no file is written), never data padded or cut to size.
+struct ArrayShape {
+    const char* name;
+    LONG lower, count, kind;
+    bool taken;
+};
+
+class EnrollmentArrayShape : public ComDeviceControlTest,
+                             public ::testing::WithParamInterface<ArrayShape> {};
+
+TEST_P(EnrollmentArrayShape, IsTakenWholeOrNotAtAll) {
+    const ArrayShape& c = GetParam();
     connect();
-    const EnrollmentData sent = countingEnrollment();
-    struct Shape {
-        LONG lower, count, kind;
-        size_t firstTaken, endTaken; // data[k] = k + 1 for k in [firstTaken, endTaken)
-    };
-    const Shape shapes[] = {
-        {0, 354, standin::ShapeI4, 0, 354},     {0, 300, standin::ShapeI4, 0, 300},
-        {0, 400, standin::ShapeI4, 0, 354},     {1, 354, standin::ShapeVariants, 1, 354},
-        {-2, 10, standin::ShapeVariants, 0, 8}, {100, 5, standin::ShapeI4, 100, 105},
-    };
-    for (const Shape& shape : shapes) {
-        standIn().shapeNextDownload(shape.lower, shape.count, shape.kind);
-        EnrollmentData data;
-        data.fill(555);
-        int32_t privilege = 0;
-        int32_t password = 0;
-        ASSERT_TRUE(
-            control().DownloadEnrollment(Machine, User, Machine, Slot, privilege, data, password));
-        EXPECT_EQ(privilege, 3);
-        EXPECT_EQ(password, 4242);
-        for (size_t k = 0; k < data.size(); ++k) {
-            const bool taken = k >= shape.firstTaken && k < shape.endTaken;
-            ASSERT_EQ(data[k], taken ? sent[k] : 0)
-                << "lower " << shape.lower << " count " << shape.count << " index " << k;
-        }
-    }
+    standIn().shapeNextDownload(c.lower, c.count, c.kind);
+    EnrollmentData data;
+    data.fill(555);
+    int32_t privilege = -1;
+    int32_t password = -1;
+    EXPECT_EQ(control().DownloadEnrollment(Machine, User, Machine, Slot, privilege, data, password),
+              c.taken);
+    EnrollmentData untouched;
+    untouched.fill(555);
+    EXPECT_EQ(data, c.taken ? countingEnrollment() : untouched);
+    EXPECT_EQ(privilege, c.taken ? 3 : -1);
+    EXPECT_EQ(password, c.taken ? 4242 : -1);
 }
 
-TEST_F(ComDeviceControlTest, UnreadableEnrollmentArrayChangesNothing) {
-    connect();
-    for (LONG kind : {standin::ShapeNotArray, standin::ShapeTwoDims}) {
-        standIn().shapeNextDownload(0, 354, kind);
-        EnrollmentData data;
-        data.fill(555);
-        int32_t privilege = -1;
-        int32_t password = -1;
-        EXPECT_EQ(errorText([&] {
-                      control().DownloadEnrollment(Machine, User, Machine, Slot, privilege, data,
-                                                   password);
-                  }),
-                  "Cihaz erişim bileşeni parmak izi verisini tanınmayan biçimde döndürdü");
-        EXPECT_EQ(privilege, -1);
-        EXPECT_EQ(password, -1);
-        EXPECT_EQ(data[0], 555);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    ComDeviceControl, EnrollmentArrayShape,
+    ::testing::Values(ArrayShape{"Numbers", 0, 354, standin::ShapeI4, true},
+                      ArrayShape{"Variants", 0, 354, standin::ShapeVariants, true},
+                      ArrayShape{"Short", 0, 300, standin::ShapeI4, false},
+                      ArrayShape{"Long", 0, 400, standin::ShapeI4, false},
+                      ArrayShape{"ShortFromBelowZero", -2, 10, standin::ShapeVariants, false},
+                      ArrayShape{"NotAnArray", 0, 354, standin::ShapeNotArray, false},
+                      ArrayShape{"TwoDimensions", 0, 354, standin::ShapeTwoDims, false}),
+    testsupport::RowName());
 
 namespace {
 
