@@ -33,20 +33,58 @@ ConnectResult connectDevice(DeviceControl& control, const ConnectionValues& valu
     return connected ? ConnectResult::Connected : ConnectResult::Failed;
 }
 
+Error refusalError(std::string_view operation, int32_t machineNumber) {
+    return Error("Cihaz, " + std::string(operation) + " isteğini reddetti (Makine No " +
+                 std::to_string(machineNumber) + ")");
+}
+
+void requireAccepted(bool answer, std::string_view operation, int32_t machineNumber) {
+    if (!answer)
+        throw refusalError(operation, machineNumber);
+}
+
+std::string notReturnedToUseText(int32_t machineNumber) {
+    return "Cihaz kullanıma açılamadı (Makine No " + std::to_string(machineNumber) + ")";
+}
+
+void takeOutOfUse(DeviceControl& control, int32_t machineNumber) {
+    requireAccepted(control.SetDeviceActive(machineNumber, 0), "kullanım dışına alınma",
+                    machineNumber);
+}
+
+void returnToUse(DeviceControl& control, int32_t machineNumber) {
+    if (!control.SetDeviceActive(machineNumber, 1))
+        throw Error(notReturnedToUseText(machineNumber) + ": cihaz isteği reddetti");
+}
+
+void returnToUseAndRethrow(DeviceControl& control, int32_t machineNumber) {
+    bool returned = false;
+    try {
+        returned = control.SetDeviceActive(machineNumber, 1);
+    } catch (...) {
+        // The first error is the one the operator must see.
+    }
+    if (returned)
+        throw;
+    try {
+        throw;
+    } catch (const Error& error) {
+        throw Error(error.text() + "\n" + notReturnedToUseText(machineNumber));
+    }
+}
+
 void runWithDeviceInactive(DeviceControl& control, int32_t machineNumber,
                            const std::function<void()>& work) {
     try {
-        control.SetDeviceActive(machineNumber, 0);
+        takeOutOfUse(control, machineNumber);
         work();
-        control.SetDeviceActive(machineNumber, 1);
+        if (control.SetDeviceActive(machineNumber, 1))
+            return;
     } catch (...) {
-        try {
-            control.SetDeviceActive(machineNumber, 1);
-        } catch (...) {
-            // The first error is the one the operator must see.
-        }
-        throw;
+        returnToUseAndRethrow(control, machineNumber);
     }
+    // Refused: once more, as after an error.
+    returnToUse(control, machineNumber);
 }
 
 void runWithDeviceInactiveThenClose(DeviceControl& control, int32_t machineNumber,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/Error.h"
 #include "core/device/DeviceControl.h"
 
 #include <cstdint>
@@ -43,11 +44,35 @@ int32_t passwordNumber(std::string_view passwordText);
 // closed after a failed open, and there is no retry.
 ConnectResult connectDevice(DeviceControl& control, const ConnectionValues& values);
 
+// A terminal that answered false to an operation that was to change it
+// refused it: for the program that is a failure like an error, never a
+// success. These raise Error with the operator's text, naming the operation
+// and the terminal: "Cihaz, kayıtları silme isteğini reddetti (Makine No 3)".
+// `operation` is the request in the operator's words ("kayıtları silme").
+Error refusalError(std::string_view operation, int32_t machineNumber);
+void requireAccepted(bool answer, std::string_view operation, int32_t machineNumber);
+
+// "Cihaz kullanıma açılamadı (Makine No 3)": the terminal stays out of use for
+// its own users.
+std::string notReturnedToUseText(int32_t machineNumber);
+
+// SetDeviceActive 0 and 1, a refusal raised as above.
+void takeOutOfUse(DeviceControl& control, int32_t machineNumber);
+void returnToUse(DeviceControl& control, int32_t machineNumber);
+
+// For a command that failed with the terminal out of use: tries once more to
+// return it to use, then raises the error in hand, with notReturnedToUseText
+// on a line of its own when the terminal refused or could not be reached.
+// Call only inside a catch block.
+[[noreturn]] void returnToUseAndRethrow(DeviceControl& control, int32_t machineNumber);
+
 // Runs `work` with the terminal taken out of use: SetDeviceActive 0 before,
-// SetDeviceActive 1 after; the link stays open. When any of it raises, the
-// terminal is still returned to use (SetDeviceActive 1 tried once more, its
-// own error ignored) before the first error goes on, so that a failed command
-// never leaves a terminal locked for its users while the link allows.
+// SetDeviceActive 1 after; the link stays open. A refused SetDeviceActive 0
+// is an error (work does not run). When any of it raises, or the terminal
+// refuses to return to use, SetDeviceActive 1 is tried once more (as
+// returnToUseAndRethrow does), so that a failed command never leaves a
+// terminal locked for its users while the link allows, and says so when it
+// does.
 void runWithDeviceInactive(DeviceControl& control, int32_t machineNumber,
                            const std::function<void()>& work);
 

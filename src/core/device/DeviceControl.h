@@ -75,6 +75,27 @@ constexpr int32_t CounterAllLogs = 8;
 //   raises nakilon::Error too; the link stays as the component keeps it (the
 //   emulated terminals keep it open), so the caller may still return the
 //   terminal to use and close the link.
+// - A terminal may also refuse an operation by answering false: it then does
+//   nothing, leaves every out value as it was and keeps the link. The
+//   terminal maker's component reports refusals only this way. What a false
+//   answer means to the callers, operation by operation:
+//   - SetDeviceActive, PurgeLogs, SyncDeviceClock, ChangeUserRole,
+//     UploadEnrollment (asked to change the terminal) and DownloadEnrollment
+//     (asked to hand out data that the PC then keeps): a failure, reported
+//     with the operation and the terminal; never passed off as success.
+//     SetDeviceActive 1 refused is said plainly ("cihaz kullanıma
+//     açılamadı"); refused uploads, role changes and downloads are each
+//     named, the others still done.
+//   - ReadDeviceClock: the clock is shown as unread; after a setting, a clock
+//     that does not read back is a failure.
+//   - FetchLogBatch: false can mean "no records"; it is a failure only when
+//     the counter has just announced records.
+//   - FetchUserIndex: false can mean "no users"; nothing shows otherwise
+//     (no counter of users is read), so it stays an empty list.
+//   - QueryDeviceCounter: only sizes the progress and the space check; false
+//     leaves the estimate at 0.
+//   - The opens and the take operations: false is their answer (no link,
+//     nothing left), as before.
 class DeviceControl {
 public:
     virtual ~DeviceControl() = default;

@@ -1,5 +1,7 @@
 #include "core/maintenance/DeviceClockSetting.h"
 
+#include "core/base/Error.h"
+
 #include "core/base/Operator.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/device/DeviceControl.h"
@@ -12,7 +14,7 @@ DeviceClockSetting::DeviceClockSetting(DeviceControl& control, LocalClock comput
     : m_control(control), m_computerClock(computerClock ? std::move(computerClock) : localNow),
       m_view(view), m_op(op) {}
 
-void DeviceClockSetting::readDeviceClock(int32_t machineNumber) {
+bool DeviceClockSetting::readDeviceClock(int32_t machineNumber) {
     DateTime time;
     int32_t weekday = 0;
     bool read = false;
@@ -23,6 +25,7 @@ void DeviceClockSetting::readDeviceClock(int32_t machineNumber) {
                                          time.minute, unread, weekday);
     });
     m_view.showDeviceClock(read ? terminalClockText(time, weekday) : DeviceClockUnreadText);
+    return read;
 }
 
 void DeviceClockSetting::showComputerClock() {
@@ -31,9 +34,14 @@ void DeviceClockSetting::showComputerClock() {
 
 void DeviceClockSetting::syncDeviceClock(int32_t machineNumber) {
     // The computer's clock is the only source: no time goes with the call.
-    runWithDeviceInactive(m_control, machineNumber,
-                          [&] { m_control.SyncDeviceClock(machineNumber); });
-    readDeviceClock(machineNumber);
+    runWithDeviceInactive(m_control, machineNumber, [&] {
+        requireAccepted(m_control.SyncDeviceClock(machineNumber), "tarih / saat ayarlama",
+                        machineNumber);
+    });
+    // The terminal said yes; "updated" is said only when its clock reads back.
+    if (!readDeviceClock(machineNumber))
+        throw Error(std::string(DeviceClockNotReadBackText) + " (Makine No " +
+                    std::to_string(machineNumber) + ")");
     m_op.information(DeviceClockUpdatedText);
 }
 

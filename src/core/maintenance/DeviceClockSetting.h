@@ -23,6 +23,9 @@ public:
 // Shown when the terminal does not give its clock.
 inline constexpr const char* DeviceClockUnreadText = "Cihazın saati okunamadı";
 inline constexpr const char* DeviceClockUpdatedText = "Tarih / Saat Güncellendi.";
+// The terminal accepted the setting but did not give its clock back after it.
+inline constexpr const char* DeviceClockNotReadBackText =
+    "Cihazın saati ayarlandı, ancak geri okunamadı";
 
 // The work of the clock dialog on the link that the clock command opened; it
 // never opens or closes a link. Each terminal operation runs between
@@ -33,12 +36,14 @@ public:
     DeviceClockSetting(DeviceControl& control, LocalClock computerClock, DeviceClockView& view,
                        Operator& op);
 
-    // The dialog is shown: reads the terminal's clock once.
-    void readDeviceClock(int32_t machineNumber);
+    // The dialog is shown: reads the terminal's clock once and shows it, or
+    // DeviceClockUnreadText; whether it was read.
+    bool readDeviceClock(int32_t machineNumber);
     // A tick of the timer: the computer's clock.
     void showComputerClock();
     // "Tarih ve Saati Kaydet": sets the terminal's clock to the computer's,
-    // reads it back and says so.
+    // reads it back and says so. A refused setting, or a clock that does not
+    // read back, is an error: DeviceClockUpdatedText only when both worked.
     void syncDeviceClock(int32_t machineNumber);
 
 private:

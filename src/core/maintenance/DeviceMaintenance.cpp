@@ -1,5 +1,11 @@
 #include "core/maintenance/DeviceMaintenance.h"
 
+#include "core/base/Error.h"
+#include "core/personnel/EnrollmentFile.h"
+
+#include <string>
+#include <vector>
+
 #include "core/base/Operator.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/device/DeviceControl.h"
@@ -47,8 +53,19 @@ void removeAllPrivileges(const RecordTable& cihazTable, DeviceControl& control, 
         // Every entry, whatever privilege it has; a user with several
         // enrollments has several entries.
         int32_t user = 0, secondMachine = 0, slot = 0, privilege = 0, enabled = 0;
-        while (control.TakeUserIndexEntry(m, user, secondMachine, slot, privilege, enabled))
-            control.ChangeUserRole(m, user, secondMachine, slot, 0);
+        int entries = 0;
+        std::vector<EnrollmentSlot> refused;
+        while (control.TakeUserIndexEntry(m, user, secondMachine, slot, privilege, enabled)) {
+            ++entries;
+            // The others go on; the operator learns which ones kept theirs.
+            if (!control.ChangeUserRole(m, user, secondMachine, slot, 0))
+                refused.push_back({user, slot});
+        }
+        if (!refused.empty())
+            throw Error(refusalError("yetki kaldırma", m).text() + ": " + std::to_string(entries) +
+                        " kaydın " + std::to_string(refused.size()) +
+                        " tanesinde yetki kaldırılamadı" +
+                        enrollmentListText(refused, maintenance::ListedEntries));
     });
 }
 
@@ -59,7 +76,8 @@ void purgeDeviceRecords(const RecordTable& cihazTable, DeviceControl& control, O
     if (!connectOrReport(control, values, op))
         return;
     const int32_t m = values.machineNumber;
-    runWithDeviceInactiveThenClose(control, m, [&] { control.PurgeLogs(m); });
+    runWithDeviceInactiveThenClose(
+        control, m, [&] { requireAccepted(control.PurgeLogs(m), "kayıtları silme", m); });
     op.information(maintenance::PurgeDoneText);
 }
 

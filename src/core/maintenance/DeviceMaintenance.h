@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -23,13 +24,16 @@ inline constexpr const char* PurgeRecordsQuestion =
     "Bu işlem sonucunda cihazdaki hareket kayıtları geri dönülemez şekilde silinecektir. "
     "Cihazdaki tüm hareket kayıtlarını silmek istediğinize emin misiniz?";
 inline constexpr const char* PurgeDoneText = "Silme işlemi tamamlandı.";
+// How many refused entries a message names before it only counts the rest.
+inline constexpr size_t ListedEntries = 20;
 } // namespace maintenance
 
 // Each command acts on the terminal of the current row of `cihazTable` (the
 // marks play no part) through the main window's device control. A failed
 // connection shows NotConnectedText. The commands that take the terminal out
 // of use return it to use and close the link also when the device control
-// raises on the way; the error then goes on to the caller.
+// raises on the way, or when the terminal refuses what it was asked (answers
+// false); the error then goes on to the caller, and nothing claims success.
 
 // "Bağlantı Test": opens and closes the link, nothing else. A connection type
 // other than 1, 2 or 3 is a failed connection.
@@ -37,12 +41,14 @@ void testConnection(const RecordTable& cihazTable, DeviceControl& control, Opera
 
 // "Cihaz Şifre Sil", after the question: privilege 0 for every entry of the
 // terminal's user list, passing back the second machine number that the entry
-// delivered. Nothing is shown afterwards; another connection type ends
-// silently.
+// delivered. Entries whose change the terminal refuses are named in the error
+// raised at the end (the others were changed); otherwise nothing is shown.
+// Another connection type ends silently.
 void removeAllPrivileges(const RecordTable& cihazTable, DeviceControl& control, Operator& op);
 
 // "Yedekleri Sil", after the question: deletes every record held in the
-// terminal, then PurgeDoneText. Another connection type ends silently.
+// terminal, then PurgeDoneText, only when the terminal did it. Another
+// connection type ends silently.
 void purgeDeviceRecords(const RecordTable& cihazTable, DeviceControl& control, Operator& op);
 
 // "Tarih/Saat Ayarla": connects and leaves the link open for the clock dialog.

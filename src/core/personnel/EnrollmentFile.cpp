@@ -103,4 +103,14 @@ std::optional<EnrollmentData> readEnrollmentFile(std::string_view programFolder,
     }
 }
 
+std::string enrollmentListText(const std::vector<EnrollmentSlot>& slots, size_t listed) {
+    std::string text;
+    for (size_t i = 0; i < slots.size() && i < listed; ++i)
+        text += "\nPersonel No " + std::to_string(slots[i].userNumber) + ", parmak kaydı " +
+                std::to_string(slots[i].slot);
+    if (slots.size() > listed)
+        text += "\n... ve " + std::to_string(slots.size() - listed) + " kayıt daha";
+    return text;
+}
+
 } // namespace nakilon

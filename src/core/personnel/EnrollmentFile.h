@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nakilon {
 
@@ -14,6 +15,17 @@ class AtomicBatchWrite;
 // One enrollment of one user in one slot, kept on the PC between a fetch and a
 // send: "Data\Parmak-<user>-<slot>.Piz" in the program folder, 354 lines, line
 // k holding element k in decimal, every line ended by CR LF.
+
+// One enrollment of one user, named as the operator knows it.
+struct EnrollmentSlot {
+    int32_t userNumber = 0;
+    int32_t slot = 0;
+    bool operator==(const EnrollmentSlot&) const = default;
+};
+
+// "\nPersonel No 30, parmak kaydı 5" for each of the first `listed` slots,
+// then "\n... ve N kayıt daha" for the rest: the list of a message.
+std::string enrollmentListText(const std::vector<EnrollmentSlot>& slots, size_t listed);
 
 // The file's full name (UTF-8); the numbers are written without leading zeros.
 std::string enrollmentFileName(std::string_view programFolder, int32_t userNumber, int32_t slot);

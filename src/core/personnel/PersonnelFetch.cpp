@@ -63,8 +63,7 @@ void readUserList(RecordTable& tampon, DeviceControl& control, int32_t machineNu
     // emptied in one step, not row by row.
     tampon.close();
     tampon.open();
-    releaseTerminalOnError(control, machineNumber, [&] {
-        control.SetDeviceActive(machineNumber, 0);
+    runWithTerminalOutOfUse(control, machineNumber, [&] {
         control.FetchUserIndex(machineNumber);
         int32_t user = 0, second = machineNumber, slot = 0, privilege = 0, enabled = 0;
         while (control.TakeUserIndexEntry(machineNumber, user, second, slot, privilege, enabled)) {
@@ -78,18 +77,13 @@ void readUserList(RecordTable& tampon, DeviceControl& control, int32_t machineNu
             tampon.post();
         }
         tampon.refresh();
-        control.SetDeviceActive(machineNumber, 1);
     });
 }
 
 std::string unreadEnrollmentsText(const std::vector<UnreadEnrollment>& unread, size_t listed) {
     std::string text = "Şu parmak izi kayıtları cihazdan okunamadı; bunlar bilgisayara "
                        "kopyalanmadı:";
-    for (size_t i = 0; i < unread.size() && i < listed; ++i)
-        text += "\nPersonel No " + std::to_string(unread[i].userNumber) + ", parmak kaydı " +
-                std::to_string(unread[i].slot);
-    if (unread.size() > listed)
-        text += "\n... ve " + std::to_string(unread.size() - listed) + " kayıt daha";
+    text += enrollmentListText(unread, listed);
     return text;
 }
 
@@ -100,7 +94,7 @@ CopyOutcome copySelectedPersonnel(RecordTable& tampon, RecordTable& personel,
     // A cell still being edited in either grid counts as it stands.
     tampon.first();
     personel.refresh();
-    releaseTerminalOnError(control, machineNumber, [&] {
+    runWithTerminalOutOfUse(control, machineNumber, [&] {
         const int tPersonelNo = tampon.fieldIndex(field::PersonelNo);
         const int tKartNo = tampon.fieldIndex(field::KartNo);
         const int tYetki = tampon.fieldIndex(field::Yetki);
@@ -112,7 +106,6 @@ CopyOutcome copySelectedPersonnel(RecordTable& tampon, RecordTable& personel,
         std::vector<std::pair<int, int32_t>> copied;
         AtomicBatchWrite files;
         EnrollmentData data{};
-        control.SetDeviceActive(machineNumber, 0);
         for (int row = 0; row < tampon.rowCount(); ++row) {
             if (tampon.integerAt(row, tSecim) != 1)
                 continue;
@@ -161,7 +154,6 @@ CopyOutcome copySelectedPersonnel(RecordTable& tampon, RecordTable& personel,
         }
         personel.saveToFile(programFile(programFolder, TDataModul::kPersonelFile));
         tampon.refresh();
-        control.SetDeviceActive(machineNumber, 1);
     });
     if (!outcome.unread.empty())
         op.information(unreadEnrollmentsText(outcome.unread));

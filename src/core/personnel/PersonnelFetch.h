@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/personnel/EnrollmentFile.h"
+
 #include "core/device/ConnectionProcedure.h"
 
 #include <cstdint>
@@ -31,11 +33,7 @@ void fetchFromDevice(const ConnectionValues& device, DeviceControl& control, Ope
 void readUserList(RecordTable& tampon, DeviceControl& control, int32_t machineNumber);
 
 // One enrollment that the terminal did not hand out.
-struct UnreadEnrollment {
-    int32_t userNumber = 0;
-    int32_t slot = 0;
-    bool operator==(const UnreadEnrollment&) const = default;
-};
+using UnreadEnrollment = EnrollmentSlot;
 
 struct CopyOutcome {
     int copied = 0; // enrollments downloaded and written to their files

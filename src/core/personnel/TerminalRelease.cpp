@@ -1,21 +1,20 @@
 #include "core/personnel/TerminalRelease.h"
 
+#include "core/device/ConnectionProcedure.h"
+
 #include "core/device/DeviceControl.h"
 
 namespace nakilon {
 
-void releaseTerminalOnError(DeviceControl& control, int32_t machineNumber,
-                            const std::function<void()>& work) {
+void runWithTerminalOutOfUse(DeviceControl& control, int32_t machineNumber,
+                             const std::function<void()>& work) {
     try {
-        work();
+        runWithDeviceInactive(control, machineNumber, work);
     } catch (...) {
-        try {
-            control.SetDeviceActive(machineNumber, 1);
-        } catch (...) {
-        }
         try {
             control.CloseLink();
         } catch (...) {
+            // The first error is the one the operator must see.
         }
         throw;
     }

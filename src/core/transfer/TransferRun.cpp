@@ -191,11 +191,17 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     const int32_t machine = job.connection.machineNumber;
     m_control.SetReadMark(!backupMode);
     int32_t expected = 0;
-    m_control.QueryDeviceCounter(machine, backupMode ? CounterAllLogs : CounterNewLogs, expected);
+    const bool counted = m_control.QueryDeviceCounter(
+        machine, backupMode ? CounterAllLogs : CounterNewLogs, expected);
     requireSpace(job, expected);
+    // A fetch that answers false may only mean "nothing there"; but when the
+    // counter has just announced records, the terminal refused to hand them
+    // out, and the run must not pass that off as a device without records.
+    if (!m_control.FetchLogBatch(machine) && counted && expected > 0)
+        throw Error(refusalError("kayıtları aktarma", machine).text() + ": sayacı " +
+                    std::to_string(expected) + " kayıt gösteriyordu");
     if (expected < 1)
         expected = 1;
-    m_control.FetchLogBatch(machine);
 
     // Records of an earlier delivery that the terminal may not have marked
     // come first again; they are in the files already.

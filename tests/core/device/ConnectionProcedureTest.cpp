@@ -2,8 +2,13 @@
 
 #include "core/base/Error.h"
 #include "support/FakeDeviceControl.h"
+#include "support/RowName.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace nakilon {
 namespace {
@@ -85,6 +90,79 @@ TEST(ConnectionProcedure, TerminalIsReturnedToUseAfterWorkAndAfterAnError) {
                                     "PurgeLogs(3)", "SetDeviceActive(3,1)", "SetDeviceActive(3,0)",
                                     "PurgeLogs(3)", "SetDeviceActive(3,1)"}));
 }
+
+// A terminal out of use for its users is refused or returned, and the
+// operator learns whenever it stays out of use.
+struct OutOfUseCase {
+    const char* name;
+    std::function<void(FakeDeviceControl&)> arrange;
+    bool workFails;
+    Calls calls;          // after the open
+    const char* error;    // "" for none
+    bool activeAfterward; // the terminal's flag
+};
+
+class RefusedActivation : public ::testing::TestWithParam<OutOfUseCase> {};
+
+TEST_P(RefusedActivation, NeverLeavesTheTerminalLockedUnsaid) {
+    const OutOfUseCase& c = GetParam();
+    FakeDeviceControl control;
+    control.terminals[7].active = 1;
+    ASSERT_EQ(connectDevice(control, device(3, 0)), ConnectResult::Connected);
+    control.calls.clear();
+    c.arrange(control);
+    bool worked = false;
+    std::string error;
+    try {
+        runWithDeviceInactive(control, 7, [&] {
+            worked = true;
+            control.calls.push_back("work");
+            if (c.workFails)
+                throw Error("Cihaz yanıt vermedi");
+        });
+    } catch (const Error& e) {
+        error = e.text();
+    }
+    EXPECT_EQ(control.calls, c.calls);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(control.terminals[7].active == 1, c.activeAfterward);
+    EXPECT_TRUE(control.linkOpen());
+}
+
+const Calls kDisable{"SetDeviceActive(7,0)"};
+const Calls kEnable{"SetDeviceActive(7,1)"};
+Calls operator+(Calls a, const Calls& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionProcedure, RefusedActivation,
+    ::testing::Values(
+        OutOfUseCase{"Accepted", [](FakeDeviceControl&) {}, false,
+                     kDisable + Calls{"work"} + kEnable, "", true},
+        // Still in use: the work must not run as if it were not.
+        OutOfUseCase{"DisableRefused",
+                     [](FakeDeviceControl& c) { c.refuseAt(1, "SetDeviceActive"); }, false,
+                     kDisable + kEnable,
+                     "Cihaz, kullanım dışına alınma isteğini reddetti (Makine No 7)", true},
+        OutOfUseCase{"EnableRefusedOnce",
+                     [](FakeDeviceControl& c) { c.refuseAt(2, "SetDeviceActive"); }, false,
+                     kDisable + Calls{"work"} + kEnable + kEnable, "", true},
+        OutOfUseCase{"EnableRefusedTwice",
+                     [](FakeDeviceControl& c) {
+                         c.refuseAt(2, "SetDeviceActive");
+                         c.refuseAt(3, "SetDeviceActive");
+                     },
+                     false, kDisable + Calls{"work"} + kEnable + kEnable,
+                     "Cihaz kullanıma açılamadı (Makine No 7): cihaz isteği reddetti", false},
+        OutOfUseCase{"WorkFailsAndEnableRefused",
+                     [](FakeDeviceControl& c) { c.refuseAt(2, "SetDeviceActive"); }, true,
+                     kDisable + Calls{"work"} + kEnable,
+                     "Cihaz yanıt vermedi\nCihaz kullanıma açılamadı (Makine No 7)", false},
+        OutOfUseCase{"WorkFailsAndEnableAccepted", [](FakeDeviceControl&) {}, true,
+                     kDisable + Calls{"work"} + kEnable, "Cihaz yanıt vermedi", true}),
+    testsupport::RowName());
 
 } // namespace
 } // namespace nakilon

@@ -5,6 +5,7 @@
 #include "core/base/Error.h"
 #include "support/InProcessTerminals.h"
 #include "support/RecordingOperator.h"
+#include "support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,52 @@ TEST_F(DeviceClockSettingTest, AFailedOperationReturnsTheTerminalToUseAndKeepsTh
     m_setting.syncDeviceClock(4);
     EXPECT_EQ(m_op.shown, (Lines{"Tarih / Saat Güncellendi."}));
 }
+
+// "Tarih / Saat Güncellendi." only when the terminal set its clock and gave
+// it back; the terminal is back in use and the link stays open either way.
+struct ClockRefusal {
+    const char* name;
+    const char* operation;
+    const char* error;
+    Lines journalEnd;
+};
+
+class RefusedClock : public DeviceClockSettingTest,
+                     public ::testing::WithParamInterface<ClockRefusal> {};
+
+TEST_P(RefusedClock, IsAnErrorAndNeverUpdated) {
+    const ClockRefusal& c = GetParam();
+    m_terminal.addFault({c.operation, 1, FaultKind::Refuse});
+    std::string error;
+    try {
+        m_setting.syncDeviceClock(4);
+    } catch (const Error& e) {
+        error = e.text();
+    }
+    EXPECT_EQ(error, c.error);
+    EXPECT_TRUE(m_op.shown.empty());
+    ASSERT_GE(journal().size(), c.journalEnd.size());
+    EXPECT_EQ(Lines(journal().end() - static_cast<long>(c.journalEnd.size()), journal().end()),
+              c.journalEnd);
+    EXPECT_TRUE(m_terminal.state().active);
+    int32_t v[7]{};
+    EXPECT_TRUE(m_terminals.control().ReadDeviceClock(4, v[0], v[1], v[2], v[3], v[4], v[5], v[6]))
+        << "the link stays open";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceClockSetting, RefusedClock,
+    ::testing::Values(ClockRefusal{"Setting",
+                                   "SyncDeviceClock",
+                                   "Cihaz, tarih / saat ayarlama isteğini reddetti (Makine No 4)",
+                                   {"SyncDeviceClock 4 refused", "SetDeviceActive 4 1"}},
+                      ClockRefusal{"ReadBack",
+                                   "ReadDeviceClock",
+                                   "Cihazın saati ayarlandı, ancak geri okunamadı (Makine No 4)",
+                                   {"SyncDeviceClock 4", "SetDeviceActive 4 1",
+                                    "SetDeviceActive 4 0", "ReadDeviceClock 4 refused",
+                                    "SetDeviceActive 4 1"}}),
+    testsupport::RowName());
 
 } // namespace
 } // namespace nakilon

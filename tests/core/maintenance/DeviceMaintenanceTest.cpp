@@ -6,6 +6,7 @@
 #include "core/tables/TDataModul.h"
 #include "support/InProcessTerminals.h"
 #include "support/RecordingOperator.h"
+#include "support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -300,8 +301,10 @@ TEST_F(DeviceMaintenanceTest, ALinkThatDropsAfterTheDisableCannotEnableAndSaysWh
     m_terminals.terminal(0).addFault({"PurgeLogs", 1, FaultKind::Drop});
     addOffice();
     m_op.answerNext(true);
+    // The terminal stays out of use for its users, and the operator is told.
     EXPECT_EQ(errorOf([&] { purgeDeviceRecords(devices(), control(), m_op); }),
-              "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı");
+              "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı\n"
+              "Cihaz kullanıma açılamadı (Makine No 1)");
     EXPECT_EQ(officeJournal(), (Lines{"OpenNetworkLink 1 127.0.0.1 4370 1234",
                                       "SetDeviceActive 1 0", "PurgeLogs 1"}));
     EXPECT_FALSE(m_terminals.state(0).active);
@@ -326,6 +329,84 @@ TEST_F(DeviceMaintenanceTest, ClockCommandLeavesItsLinkOpenAndASecondOneOpensAga
                                      "OpenSerialLink 7 3 115200"}));
     EXPECT_TRUE(m_terminals.state(1).active);
 }
+
+// A terminal that refuses (answers false) is never reported as done: the
+// operator sees what was refused, the terminal is back in use and the link
+// closed, and what it refused is as it was.
+struct Refusal {
+    const char* name;
+    bool purge; // or the privileges
+    const char* operation;
+    int call;
+    const char* error;
+    Lines journalEnd;
+    size_t logsLeft;
+    std::vector<int32_t> privileges; // of office()'s entries, in order
+};
+
+class RefusedMaintenance : public DeviceMaintenanceTest,
+                           public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(RefusedMaintenance, IsReportedAndChangesNothingRefused) {
+    const Refusal& c = GetParam();
+    m_terminals.terminal(0).addFault({c.operation, c.call, FaultKind::Refuse});
+    addOffice();
+    m_op.answerNext(true);
+    EXPECT_EQ(errorOf([&] {
+                  if (c.purge)
+                      purgeDeviceRecords(devices(), control(), m_op);
+                  else
+                      removeAllPrivileges(devices(), control(), m_op);
+              }),
+              c.error);
+    const Lines& journal = officeJournal();
+    ASSERT_GE(journal.size(), c.journalEnd.size());
+    EXPECT_EQ(Lines(journal.end() - static_cast<long>(c.journalEnd.size()), journal.end()),
+              c.journalEnd);
+    EXPECT_TRUE(m_terminals.state(0).active);
+    EXPECT_EQ(m_terminals.state(0).logs.size(), c.logsLeft);
+    std::vector<int32_t> privileges;
+    for (const UserEntry& user : m_terminals.state(0).users)
+        privileges.push_back(user.privilege);
+    EXPECT_EQ(privileges, c.privileges);
+    // No "Silme işlemi tamamlandı.": the question was the last thing shown.
+    EXPECT_EQ(m_op.shown.back(), c.purge ? PurgeQuestion : PrivilegeQuestion);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceMaintenance, RefusedMaintenance,
+    ::testing::Values(
+        Refusal{"Purge",
+                true,
+                "PurgeLogs",
+                1,
+                "Cihaz, kayıtları silme isteğini reddetti (Makine No 1)",
+                {"PurgeLogs 1 refused", "SetDeviceActive 1 1", "CloseLink"},
+                2,
+                {3, 3, 1, 2, 0}},
+        Refusal{"PurgeWhileInUse",
+                true,
+                "SetDeviceActive",
+                1,
+                "Cihaz, kullanım dışına alınma isteğini reddetti (Makine No 1)",
+                {"SetDeviceActive 1 0 refused", "SetDeviceActive 1 1", "CloseLink"},
+                2,
+                {3, 3, 1, 2, 0}},
+        // The other entries lose their privilege; the refused one is named.
+        Refusal{"OnePrivilege",
+                false,
+                "ChangeUserRole",
+                2,
+                "Cihaz, yetki kaldırma isteğini reddetti (Makine No 1): 5 kaydın 1 tanesinde "
+                "yetki kaldırılamadı\nPersonel No 1001, parmak kaydı 5",
+                {"ChangeUserRole 1 1001 1 5 0 refused", "TakeUserIndexEntry 1",
+                 "ChangeUserRole 1 1002 1 1 0", "TakeUserIndexEntry 1",
+                 "ChangeUserRole 1 1003 9 2 0", "TakeUserIndexEntry 1",
+                 "ChangeUserRole 1 1004 1 11 0", "TakeUserIndexEntry 1", "SetDeviceActive 1 1",
+                 "CloseLink"},
+                2,
+                {0, 3, 0, 0, 0}}),
+    testsupport::RowName());
 
 } // namespace
 } // namespace nakilon

@@ -105,6 +105,22 @@ TEST_F(PersonnelSendTest, BrokenLinkReleasesTheTerminalBeforeTheError) {
     EXPECT_FALSE(personel().viewsSuspended());
 }
 
+// An enrollment the terminal refuses is not in it: the send goes on with the
+// others and names the refused ones, and the terminal is back in use.
+TEST_F(PersonnelSendTest, RefusedEnrollmentsAreNamedAndTheOthersSent) {
+    appendRows(personel(), {"25 - - - - 1", "26 - - - - 1"});
+    writeFiles({{25, 0}, {25, 4}, {26, 1}});
+    m_terminals.terminal(0).addFault({"UploadEnrollment", 2, FaultKind::Refuse});
+    const SendOutcome outcome = send();
+    EXPECT_EQ(outcome.uploads, 3);
+    EXPECT_THAT(m_op.shown,
+                ElementsAre("Cihaz, 3 parmak izi kaydından 1 tanesini kabul etmedi; "
+                            "bunlar cihaza yazılmadı:\nPersonel No 25, parmak kaydı 4"));
+    EXPECT_EQ(held().enrollments, (std::vector<Enrollment>{enrollment(25, 0), enrollment(26, 1)}));
+    EXPECT_TRUE(held().active);
+    EXPECT_EQ(m_terminals.journal(0).back(), "CloseLink");
+}
+
 TEST_F(PersonnelSendTest, UsersCopiedFromOneTerminalToAnotherArriveWhole) {
     TerminalState& source = m_terminals.terminal(0).state();
     source.users = {userEntry(25, 0, 1, 4321), userEntry(25, 1, 1, 4321), userEntry(25, 5, 1, 4321),

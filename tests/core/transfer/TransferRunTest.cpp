@@ -5,6 +5,7 @@
 #include "core/base/Operator.h"
 #include "core/tables/TDataModul.h"
 #include "support/FakeDeviceControl.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -280,6 +281,47 @@ TEST_F(TransferRunTest, ALinkThatBreaksKeepsTheLinesReadSoFarAndClosesTheLink) {
     EXPECT_EQ(m_control.calls.back(), "CloseLink()");
     EXPECT_FALSE(m_control.linkOpen());
 }
+
+// A fetch answering false may mean "nothing there"; after a counter that
+// announced records it is a refusal, which stops the run like an error and
+// is never shown as a device without records.
+struct RefusedFetch {
+    const char* name;
+    int records; // held by the second terminal, as its counter says
+    const char* error;
+};
+
+class RefusedFetchTest : public TransferRunTest,
+                         public ::testing::WithParamInterface<RefusedFetch> {};
+
+TEST_P(RefusedFetchTest, IsAFailureOnlyWhenRecordsWereAnnounced) {
+    const RefusedFetch& c = GetParam();
+    addDevice(1, 7);
+    addDevice(2, 8);
+    m_control.terminals[7].records = {entry(1, 2024, 1, 15)};
+    m_control.terminals[8].records.assign(static_cast<size_t>(c.records), entry(2, 2024, 1, 15));
+    m_control.terminals[8].counters[CounterNewLogs] = c.records;
+    m_control.refuseAt(2, "FetchLogBatch");
+    std::string error;
+    try {
+        run();
+    } catch (const Error& e) {
+        error = e.text();
+    }
+    EXPECT_EQ(error, c.error);
+    const std::string lines = "001,000001,1,2024/01/15,08:30:00,1\r\n";
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), lines);
+    EXPECT_EQ(m_folder.read("Backup\\2024-01-15.txt"), lines);
+    EXPECT_FALSE(m_control.linkOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TransferRun, RefusedFetchTest,
+    ::testing::Values(RefusedFetch{"NothingAnnounced", 0, ""},
+                      RefusedFetch{"RecordsAnnounced", 2,
+                                   "Cihaz, kayıtları aktarma isteğini reddetti (Makine No 8): "
+                                   "sayacı 2 kayıt gösteriyordu"}),
+    nakilon::testsupport::RowName());
 
 TEST(ProgressPercent, RoundsHalvesToEven) {
     EXPECT_EQ(progressPercent(1, 8), 12);

@@ -76,6 +76,20 @@ TEST_F(MaintenanceButtonsTest, TestYetkiliSilAndYedekSilActOnTheCurrentDevice) {
     EXPECT_EQ(journal().back(), "CloseLink");
 }
 
+// A deletion that the terminal refuses ends in the error box, never in
+// "Silme işlemi tamamlandı.".
+TEST_F(MaintenanceButtonsTest, ARefusedDeletionIsAnErrorBox) {
+    m_terminals.terminal(0).addFault({"PurgeLogs", 1, FaultKind::Refuse});
+    m_boxes.answerNext(true);
+    click("YedekSilButon");
+    ASSERT_EQ(m_boxes.shown().size(), 2u);
+    EXPECT_EQ(m_boxes.shown()[1].kind, MessageKind::Error);
+    EXPECT_EQ(m_boxes.shown()[1].text, "Cihaz, kayıtları silme isteğini reddetti (Makine No 3)");
+    EXPECT_EQ(m_terminals.state(0).logs.size(), 1u);
+    EXPECT_TRUE(m_terminals.state(0).active);
+    EXPECT_EQ(journal().back(), "CloseLink");
+}
+
 TEST_F(MaintenanceButtonsTest, ZamanAyarOpensTheClockDialogOnTheOpenLinkAndLeavesItOpen) {
     QString shownTime;
     QString computerTime;
