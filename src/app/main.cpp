@@ -39,6 +39,10 @@ int main(int argc, char** argv) {
                    "düğmeleri İngilizce kalacak.\n",
                    stderr);
 
+    // The end-to-end tests drive the program through a script, from before the
+    // first box start-up may show; without one this does nothing.
+    nakilon::startScriptDriverFromEnvironment();
+
     // The data module comes first and goes last: every window shows its tables.
     nakilon::TDataModul data;
     nakilon::ProgramValues values;
@@ -49,8 +53,5 @@ int main(int argc, char** argv) {
     nakilon::TAnaForm anaForm(data, values, *cc, *personelCc);
     anaForm.create(nakilon::executableFolder());
     anaForm.show();
-    // The end-to-end tests drive the window through a script; without one
-    // this does nothing.
-    nakilon::startScriptDriverFromEnvironment();
     return QApplication::exec();
 }
