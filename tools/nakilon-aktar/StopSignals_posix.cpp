@@ -1,5 +1,7 @@
 #include "StopSignals.h"
 
+#include "AktarCommand.h"
+
 #include <signal.h>
 #include <unistd.h>
 
@@ -18,15 +20,15 @@ struct sigaction previous[3];
 const char kFirst[] = "\nDurdurma isteği alındı: elindeki cihaz bitince okunanlar kaydedilip "
                       "aktarım duracak (hemen durdurmak için bir kez daha)\n";
 
-extern "C" void onStopSignal(int signal) {
+extern "C" void onStopSignal(int) {
     if (requests++ == 0) {
         // write() is safe in a signal handler; the text is all there is to say.
         [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kFirst, sizeof kFirst - 1);
         return;
     }
-    // At once: the process ends by the signal, as its sender expects.
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
+    // At once, with the exit code the scheduler is told about for a stopped
+    // run (as on Windows): the journal holds every line read.
+    ::_exit(exitcode::Failed);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "StopSignals.h"
 
+#include "AktarCommand.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -17,7 +19,7 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
         if (earlier > 0)
-            ExitProcess(2); // at once; the journal holds every line read
+            ExitProcess(exitcode::Failed); // at once; the journal holds every line read
         return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
