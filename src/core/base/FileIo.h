@@ -75,6 +75,11 @@ void removeFile(std::string_view utf8Name);
 // file that does not exist yet). Returns UTF-8.
 std::string resolvedFileName(std::string_view utf8Name);
 
+// Whether two names lead to one file: the same existing file (links, hard
+// links, other spellings of the folders), or, for a file not there yet, the
+// same name once links are followed (case aside on Windows).
+bool sameFile(std::string_view utf8First, std::string_view utf8Second);
+
 // Bytes that the user may still write on the disk that holds the file (or the
 // folder); nothing when the system does not say.
 std::optional<uint64_t> freeSpaceFor(std::string_view utf8Name);

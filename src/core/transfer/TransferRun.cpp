@@ -2,13 +2,17 @@
 
 #include "core/base/CodePage1254.h"
 #include "core/base/Error.h"
+#include "core/base/FileIo.h"
 #include "core/base/Operator.h"
+#include "core/base/ProgramFolder.h"
 #include "core/base/Text.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/device/DeviceControl.h"
 #include "core/device/DeviceRow.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/RecordTable.h"
+#include "core/tables/TDataModul.h"
 #include "core/transfer/OutputLine.h"
 #include "core/transfer/OutputTexts.h"
 #include "core/transfer/SpaceCheck.h"
@@ -54,6 +58,26 @@ size_t digitsOf(int32_t value) {
 uint64_t lineBound(const TransferJob& job, const ProgramValues& values) {
     return std::max<size_t>(3, digitsOf(job.deviceNumber)) + 1 + 11 + 1 +
            std::max(values.entryText.size(), values.exitText.size()) + 1 + 10 + 1 + 8 + 1 + 11 + 2;
+}
+
+// Transfer lines written into the journal, the device list, the settings,
+// the personnel list or a program would destroy it, and the journal would
+// look like another run's: such an output file is refused before any
+// terminal is contacted.
+void requireNotProgramFile(std::string_view programFolder, const std::string& outputFile) {
+    std::vector<std::string> own;
+    for (const std::string_view name : {TransferJournal::FileName, TDataModul::kCihazFile,
+                                        TDataModul::kPersonelFile, settings::FileName})
+        own.push_back(programFile(programFolder, name));
+    own.push_back(own.front() + ".lock");
+    for (const char* program : {"nakilon", "nakilon-aktar", "nakilon-terminal"})
+        for (const char* suffix : {"", ".exe"})
+            own.push_back(programFile(programFolder, std::string(program) + suffix));
+    own.push_back(pathToUtf8(executablePath()));
+    for (const std::string& file : own)
+        if (sameFile(outputFile, file))
+            throw Error(formatText("Kayıt dosyası programın kendi dosyası olamaz: \"%s\"",
+                                   messageQuote(outputFile).c_str()));
 }
 
 class Run {
@@ -276,6 +300,7 @@ void Run::openTexts(const Date& today) {
         OutputTexts::backupFileName(m_values.programFolder, today.year, today.month, today.day);
     const std::string outputFile =
         OutputTexts::outputFileIn(m_values.programFolder, m_values.outputFileName);
+    requireNotProgramFile(m_values.programFolder, outputFile);
     if (!m_journal.lock(std::chrono::milliseconds(OutputTexts::kLockWaitMilliseconds)))
         throw TransferBusyError();
     if (const size_t recovered = m_journal.recover())

@@ -8,6 +8,8 @@
 #include "support/RowName.h"
 #include "support/TempFolder.h"
 
+#include <filesystem>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -321,6 +323,54 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedFetch{"RecordsAnnounced", 2,
                                    "Cihaz, kayıtları aktarma isteğini reddetti (Makine No 8): "
                                    "sayacı 2 kayıt gösteriyordu"}),
+    nakilon::testsupport::RowName());
+
+// The output file may not be one of the program's own files: transfer lines
+// would destroy it. Refused before any terminal is contacted.
+struct ProgramFileRow {
+    const char* name;
+    const char* setting; // KayitDosyasi
+    bool link;           // a symbolic link of that name to the device list
+};
+
+class OutputIsAProgramFile : public TransferRunTest,
+                             public ::testing::WithParamInterface<ProgramFileRow> {};
+
+TEST_P(OutputIsAProgramFile, IsRefusedAndNothingChanges) {
+    const ProgramFileRow& c = GetParam();
+    const std::string devices = "CihazNo\tCihazAdi\r\n";
+    m_folder.write("Cihazlar.Dat", devices);
+    if (c.link) {
+#ifdef _WIN32
+        GTEST_SKIP() << "symbolic links need a privilege that the Windows test user lacks";
+#else
+        std::filesystem::create_symlink(m_folder.file("Cihazlar.Dat"), m_folder.file(c.setting));
+#endif
+    }
+    addDevice(1, 7);
+    m_control.terminals[7].records = {entry(1, 2024, 1, 15)};
+    m_values.outputFileName = c.setting;
+    std::string error;
+    try {
+        run();
+    } catch (const Error& e) {
+        error = e.text();
+    }
+    EXPECT_EQ(error.rfind("Kayıt dosyası programın kendi dosyası olamaz: \"", 0), 0u) << error;
+    EXPECT_THAT(m_control.calls, ElementsAre("CloseLink()"));
+    EXPECT_EQ(m_folder.read("Cihazlar.Dat"), devices);
+    EXPECT_FALSE(m_folder.exists("Aktarim.gunluk"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TransferRun, OutputIsAProgramFile,
+    ::testing::Values(ProgramFileRow{"Journal", "Aktarim.gunluk", false},
+                      ProgramFileRow{"DeviceList", "Cihazlar.Dat", false},
+                      ProgramFileRow{"DeviceListSpelledOtherwise", "Data\\..\\Cihazlar.Dat", false},
+                      ProgramFileRow{"LinkToTheDeviceList", "liste.txt", true},
+                      ProgramFileRow{"Settings", "Ayarlar.ini", false},
+                      ProgramFileRow{"PersonnelList", "Data\\Personel.PDT", false},
+                      ProgramFileRow{"Program", "nakilon-aktar", false}),
     nakilon::testsupport::RowName());
 
 TEST(ProgressPercent, RoundsHalvesToEven) {
