@@ -87,18 +87,23 @@ void runWithDeviceInactive(DeviceControl& control, int32_t machineNumber,
     returnToUse(control, machineNumber);
 }
 
-void runWithDeviceInactiveThenClose(DeviceControl& control, int32_t machineNumber,
-                                    const std::function<void()>& work) {
+void runWithDeviceInactiveClosingOnError(DeviceControl& control, int32_t machineNumber,
+                                         const std::function<void()>& work) {
     try {
         runWithDeviceInactive(control, machineNumber, work);
     } catch (...) {
         try {
             control.CloseLink();
         } catch (...) {
-            // As above.
+            // The first error is the one the operator must see.
         }
         throw;
     }
+}
+
+void runWithDeviceInactiveThenClose(DeviceControl& control, int32_t machineNumber,
+                                    const std::function<void()>& work) {
+    runWithDeviceInactiveClosingOnError(control, machineNumber, work);
     control.CloseLink();
 }
 

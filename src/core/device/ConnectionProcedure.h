@@ -76,6 +76,12 @@ void returnToUse(DeviceControl& control, int32_t machineNumber);
 void runWithDeviceInactive(DeviceControl& control, int32_t machineNumber,
                            const std::function<void()>& work);
 
+// The same; when any of it raises, CloseLink is tried too (its own error
+// ignored) before the first error goes on. On success the link stays open for
+// the caller's next step.
+void runWithDeviceInactiveClosingOnError(DeviceControl& control, int32_t machineNumber,
+                                         const std::function<void()>& work);
+
 // The same, then CloseLink. When any of it raises, SetDeviceActive 1 and
 // CloseLink are still tried (their own errors ignored) before the first error
 // goes on: a failed command leaves neither the terminal out of use nor the

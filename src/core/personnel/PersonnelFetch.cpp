@@ -6,7 +6,7 @@
 #include "core/device/DeviceControl.h"
 #include "core/personnel/EnrollmentFile.h"
 #include "core/personnel/HeldViews.h"
-#include "core/personnel/TerminalRelease.h"
+#include "core/personnel/PersonnelTexts.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/RecordTable.h"
 #include "core/tables/TDataModul.h"
@@ -63,7 +63,7 @@ void readUserList(RecordTable& tampon, DeviceControl& control, int32_t machineNu
     // emptied in one step, not row by row.
     tampon.close();
     tampon.open();
-    runWithTerminalOutOfUse(control, machineNumber, [&] {
+    runWithDeviceInactiveClosingOnError(control, machineNumber, [&] {
         control.FetchUserIndex(machineNumber);
         int32_t user = 0, second = machineNumber, slot = 0, privilege = 0, enabled = 0;
         while (control.TakeUserIndexEntry(machineNumber, user, second, slot, privilege, enabled)) {
@@ -94,7 +94,7 @@ CopyOutcome copySelectedPersonnel(RecordTable& tampon, RecordTable& personel,
     // A cell still being edited in either grid counts as it stands.
     tampon.first();
     personel.refresh();
-    runWithTerminalOutOfUse(control, machineNumber, [&] {
+    runWithDeviceInactiveClosingOnError(control, machineNumber, [&] {
         const int tPersonelNo = tampon.fieldIndex(field::PersonelNo);
         const int tKartNo = tampon.fieldIndex(field::KartNo);
         const int tYetki = tampon.fieldIndex(field::Yetki);

@@ -4,7 +4,7 @@
 #include "core/device/DeviceControl.h"
 #include "core/personnel/EnrollmentFile.h"
 #include "core/personnel/HeldViews.h"
-#include "core/personnel/TerminalRelease.h"
+#include "core/personnel/PersonnelTexts.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/RecordTable.h"
 
@@ -18,7 +18,7 @@ SendOutcome sendToDevice(const ConnectionValues& device, RecordTable& personel,
         return outcome;
     }
     const int32_t machine = device.machineNumber;
-    runWithTerminalOutOfUse(control, machine, [&] {
+    runWithDeviceInactiveClosingOnError(control, machine, [&] {
         // The grids keep their place while the send runs over the list and
         // show its last row afterwards.
         HeldViews held(personel);
