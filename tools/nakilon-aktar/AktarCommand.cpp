@@ -38,7 +38,8 @@ const char* const kUsage =
     "Çıkış kodu: 0 bütün işaretli cihazlar okundu ve kaydedildi; 1 bağlanılamayan\n"
     "cihaz var; 2 aktarım bir hatayla bitti ya da durduruldu; 3 başka bir aktarım\n"
     "sürüyordu, hiçbir şey yapılmadı; 4 işaretli cihaz yok ya da cihaz listesi yok\n"
-    "veya boş; 64 seçenekler yanlış.\n";
+    "veya boş; 5 aktarım bitti ama yarım kalan aktarımın günlüğü bozuktu (okunabilen\n"
+    "kayıtlar yazıldı, günlüğün kopyası saklandı); 64 seçenekler yanlış.\n";
 
 class ConsoleOperator : public Operator {
 public:
@@ -127,6 +128,8 @@ int runAktarCommand(const std::vector<std::string>& arguments, const std::string
     if (const std::optional<int> code = parseOptions(arguments, options, out, err))
         return *code;
     options.stopRequested = std::move(stopRequested);
+    bool journalDamaged = false;
+    options.journalDamaged = [&journalDamaged] { journalDamaged = true; };
 
     ConsoleOperator op(out);
     try {
@@ -159,6 +162,8 @@ int runAktarCommand(const std::vector<std::string>& arguments, const std::string
             err << "Aktarım durduruldu; okunan kayıtlar kaydedildi\n";
             return exitcode::Failed;
         }
+        if (journalDamaged)
+            return exitcode::JournalDamaged;
         return allCompleted ? exitcode::Completed : exitcode::NotReached;
     } catch (const TransferBusyError& e) {
         err << "Hata: " << e.what() << '\n';

@@ -18,7 +18,10 @@ inline constexpr int NotReached = 1;  // a device could not be reached
 inline constexpr int Failed = 2;      // the run ended by an error, or was stopped early
 inline constexpr int Busy = 3;        // another transfer was running: nothing was done
 inline constexpr int NothingToDo = 4; // no device marked; no device list, or an empty one
-inline constexpr int Usage = 64;      // wrong options
+// The run went as with 0 or 1, but the journal of an interrupted run was
+// damaged: its readable batches were saved and a copy of it was kept.
+inline constexpr int JournalDamaged = 5;
+inline constexpr int Usage = 64; // wrong options
 } // namespace exitcode
 
 // nakilon-aktar with its command-line arguments: reads the options, runs the

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <cwctype>
 #include <filesystem>
+#include <thread>
 #include <system_error>
 
 namespace nakilon {
@@ -52,6 +53,17 @@ std::optional<int> injectedFailure(std::string_view operation) {
     if (failHook())
         return failHook()(operation);
     return std::nullopt;
+}
+
+bool retryFor(std::chrono::milliseconds wait, const std::function<bool()>& attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (attempt())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 std::string errnoText(int code) {
@@ -200,39 +212,6 @@ void checkWritable(std::string_view utf8Name) {
     detail::inspectWriteTarget(pathFromUtf8(utf8Name));
 }
 
-PreparedWrite prepareFileWrite(std::string_view utf8Name, std::string_view bytes,
-                               std::string_view spareFolder) {
-    detail::WriteTarget target = detail::inspectWriteTarget(pathFromUtf8(utf8Name));
-    PreparedWrite write;
-    write.target = pathToUtf8(target.path);
-    if (const auto copy = detail::stageCopy(target, bytes, true)) {
-        write.copy = pathToUtf8(*copy);
-        return write;
-    }
-    write.inPlace = true;
-    if (spareFolder.empty())
-        throw IoError(detail::accessDeniedText());
-    detail::CopyRefusal refusal = detail::CopyRefusal::None;
-    if (const auto copy =
-            detail::writeCopy(pathFromUtf8(spareFolder), target, bytes, false, true, refusal)) {
-        write.copy = pathToUtf8(*copy);
-        return write;
-    }
-    throw IoError(detail::accessDeniedText());
-}
-
-void completeFileWrite(const PreparedWrite& write) {
-    const std::filesystem::path copy = pathFromUtf8(write.copy);
-    if (!write.inPlace) {
-        detail::WriteTarget target;
-        target.path = pathFromUtf8(write.target);
-        detail::replaceWithCopy(copy, target);
-        return;
-    }
-    detail::writeInPlace(pathFromUtf8(write.target), readWholeFile(write.copy));
-    removeFile(write.copy);
-}
-
 void removeFile(std::string_view utf8Name) {
     if (const std::optional<int> injected = detail::injectedFailure("remove"))
         throw IoError(errnoText(*injected));
@@ -240,11 +219,6 @@ void removeFile(std::string_view utf8Name) {
     std::filesystem::remove(pathFromUtf8(utf8Name), ec);
     if (ec)
         throw IoError(ec.message());
-}
-
-void discardFileWrite(const PreparedWrite& write) noexcept {
-    if (!write.copy.empty())
-        detail::removeQuietly(pathFromUtf8(write.copy));
 }
 
 void writeFileAtomic(std::string_view utf8Name, std::string_view bytes) {
@@ -301,8 +275,7 @@ std::optional<TemporaryName> parseTemporaryName(std::string_view fileName) {
     return TemporaryName{std::string(rest), *process};
 }
 
-int removeLeftoverTemporaries(std::string_view utf8Folder,
-                              const std::function<bool(const TemporaryName&)>& isLeftover) {
+int removeLeftoverCopies(std::string_view utf8Folder) {
     int removed = 0;
     std::error_code ec;
     std::filesystem::directory_iterator it(pathFromUtf8(utf8Folder), ec), end;
@@ -310,7 +283,7 @@ int removeLeftoverTemporaries(std::string_view utf8Folder,
         const std::optional<TemporaryName> name =
             parseTemporaryName(pathToUtf8(it->path().filename()));
         std::error_code typeError;
-        if (!name || !it->is_regular_file(typeError) || !isLeftover(*name))
+        if (!name || !it->is_regular_file(typeError) || processIsRunning(name->process))
             continue;
         std::error_code removeError;
         if (std::filesystem::remove(it->path(), removeError))

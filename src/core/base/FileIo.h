@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -52,22 +53,6 @@ void writeFileAtomic(std::string_view utf8Name, std::string_view bytes);
 // would throw for a read-only file, a folder, a pipe or a device.
 void checkWritable(std::string_view utf8Name);
 
-// The same write in two steps, for a caller that records the first step
-// before it takes the second (the transfer journal). `prepareFileWrite` makes
-// a complete copy of the new content, flushed to disk; `completeFileWrite`
-// puts it in place and removes it. While the copy exists, the target has not
-// received it. A target written in place gets its copy in `spareFolder`.
-struct PreparedWrite {
-    std::string target; // the file written, links followed (UTF-8)
-    std::string copy;   // the complete new content (UTF-8)
-    bool inPlace = false;
-};
-PreparedWrite prepareFileWrite(std::string_view utf8Name, std::string_view bytes,
-                               std::string_view spareFolder);
-void completeFileWrite(const PreparedWrite& write);
-// Removes the copy of a write that is given up. Never throws.
-void discardFileWrite(const PreparedWrite& write) noexcept;
-
 // Removes a file; a file that does not exist is no error. Throws IoError.
 void removeFile(std::string_view utf8Name);
 
@@ -79,6 +64,17 @@ std::string resolvedFileName(std::string_view utf8Name);
 // links, other spellings of the folders), or, for a file not there yet, the
 // same name once links are followed (case aside on Windows).
 bool sameFile(std::string_view utf8First, std::string_view utf8Second);
+
+// Which file a name leads to, whatever other names lead to it too: the device
+// and inode numbers, or the Windows volume serial number and file index.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// Nothing when there is no file at the name. Throws IoError when the system
+// cannot tell.
+std::optional<FileIdentity> identityOf(std::string_view utf8Name);
 
 // Bytes that the user may still write on the disk that holds the file (or the
 // folder); nothing when the system does not say.
@@ -95,23 +91,41 @@ struct TemporaryName {
 };
 std::optional<TemporaryName> parseTemporaryName(std::string_view fileName);
 bool processIsRunning(unsigned long process);
-// Removes the temporary copies in `folder` that `isLeftover` picks; returns
-// how many were removed. A copy that cannot be removed stays.
-int removeLeftoverTemporaries(std::string_view utf8Folder,
-                              const std::function<bool(const TemporaryName&)>& isLeftover);
+// Removes the temporary copies in `folder` whose process has ended; returns
+// how many. Meant for the program's own folders only: a copy beside a file
+// that other program folders share is never another run's to remove. A copy
+// that cannot be removed stays.
+int removeLeftoverCopies(std::string_view utf8Folder);
 
 // A file that only grows at its end, each piece flushed to disk on request
-// (the transfer journal). A piece that fails half-way is cut off again, so the
-// file never keeps a torn piece in front of a later one.
+// (the transfer journal, and the output and backup files that a run appends
+// its lines to). A piece that fails half-way is cut off again, so the file
+// never keeps a torn piece in front of a later one.
 class AppendingFile {
 public:
-    // Opens the file, creating it when missing. Throws IoError.
+    // Opens the file, symbolic links followed, creating it when missing.
+    // Anything that is not a regular file is refused. Throws IoError.
     explicit AppendingFile(std::string_view utf8Name);
     ~AppendingFile();
     AppendingFile(const AppendingFile&) = delete;
     AppendingFile& operator=(const AppendingFile&) = delete;
 
     uint64_t size() const { return m_size; }
+    // Takes the size again, after another program may have changed the file.
+    // Throws IoError.
+    void refreshSize();
+    FileIdentity identity() const;
+    // When the file was last written, in the system's own units.
+    uint64_t modified() const;
+
+    // An exclusive lock between processes on the file itself, tried for up to
+    // `wait`; readers of the file are not hindered. Released when the file is
+    // closed. A file system without locks counts as locked. Throws IoError.
+    bool lock(std::chrono::milliseconds wait);
+
+    // Up to `length` bytes from `offset` (fewer at the end). Throws IoError.
+    std::string readAt(uint64_t offset, size_t length) const;
+
     // Writes the pieces, one after the other, at the end; when one fails, all
     // of them are cut off again. Throws IoError.
     void append(std::initializer_list<std::string_view> pieces);

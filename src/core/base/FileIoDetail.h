@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +18,10 @@ namespace nakilon::detail {
 std::optional<int> injectedFailure(std::string_view operation);
 
 std::string errnoText(int code);
+
+// Asks `attempt` (true: done, false: not yet; it throws on a real failure)
+// every 50 ms until it is done or `wait` is over; whether it was done.
+bool retryFor(std::chrono::milliseconds wait, const std::function<bool()>& attempt);
 // The reason given for a name that is not a regular file (a pipe, a device).
 std::string notRegularFileText();
 // The system's text for a write it does not allow (a read-only file, a folder

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -327,7 +328,7 @@ AppendingFile::AppendingFile(std::string_view utf8Name) {
     struct stat existing {};
     if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
         throw IoError(S_ISDIR(existing.st_mode) ? errnoText(EISDIR) : detail::notRegularFileText());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         throw IoError(errnoText(errno));
     struct stat info {};
@@ -342,6 +343,58 @@ AppendingFile::AppendingFile(std::string_view utf8Name) {
 AppendingFile::~AppendingFile() {
     if (m_native >= 0)
         ::close(static_cast<int>(m_native));
+}
+
+void AppendingFile::refreshSize() {
+    struct stat info {};
+    if (::fstat(static_cast<int>(m_native), &info) != 0)
+        throw IoError(errnoText(errno));
+    m_size = static_cast<uint64_t>(info.st_size);
+}
+
+FileIdentity AppendingFile::identity() const {
+    struct stat info {};
+    if (::fstat(static_cast<int>(m_native), &info) != 0)
+        throw IoError(errnoText(errno));
+    return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+uint64_t AppendingFile::modified() const {
+    struct stat info {};
+    if (::fstat(static_cast<int>(m_native), &info) != 0)
+        throw IoError(errnoText(errno));
+    return static_cast<uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
+           static_cast<uint64_t>(info.st_mtim.tv_nsec);
+}
+
+bool AppendingFile::lock(std::chrono::milliseconds wait) {
+    return detail::retryFor(wait, [this] {
+        if (::flock(static_cast<int>(m_native), LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS)
+            return true; // no locks here: the program folder's lock still holds
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            throw IoError(errnoText(errno));
+        return false;
+    });
+}
+
+std::string AppendingFile::readAt(uint64_t offset, size_t length) const {
+    std::string bytes(length, '\0');
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(static_cast<int>(m_native), bytes.data() + done, length - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw IoError(errnoText(errno));
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
 }
 
 void AppendingFile::append(std::initializer_list<std::string_view> pieces) {
@@ -381,6 +434,20 @@ void AppendingFile::sync() {
     if (!step(
             "sync", [&] { return ::fdatasync(static_cast<int>(m_native)) == 0; }, error))
         throw IoError(errnoText(error));
+}
+
+} // namespace nakilon
+
+namespace nakilon {
+
+std::optional<FileIdentity> identityOf(std::string_view utf8Name) {
+    struct stat info {};
+    if (::stat(pathFromUtf8(utf8Name).c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        throw IoError(errnoText(errno));
+    }
+    return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
 } // namespace nakilon

@@ -270,8 +270,11 @@ bool processIsRunning(unsigned long process) {
 
 AppendingFile::AppendingFile(std::string_view utf8Name) {
     const std::filesystem::path path = pathFromUtf8(utf8Name);
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Others may read it meanwhile (the payroll program), and a whole-file
+    // write may replace it by a rename while it is open.
+    HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw IoError(windowsErrorText(GetLastError()));
     if (GetFileType(handle) != FILE_TYPE_DISK) {
@@ -288,6 +291,98 @@ AppendingFile::~AppendingFile() {
     const auto handle = reinterpret_cast<HANDLE>(m_native);
     if (handle != INVALID_HANDLE_VALUE && handle != nullptr)
         CloseHandle(handle);
+}
+
+void AppendingFile::refreshSize() {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(reinterpret_cast<HANDLE>(m_native), &size))
+        throw IoError(windowsErrorText(GetLastError()));
+    m_size = static_cast<uint64_t>(size.QuadPart);
+}
+
+namespace {
+
+FileIdentity identityOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info))
+        throw IoError(windowsErrorText(GetLastError()));
+    return {info.dwVolumeSerialNumber,
+            (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+} // namespace
+
+FileIdentity AppendingFile::identity() const {
+    return identityOfHandle(reinterpret_cast<HANDLE>(m_native));
+}
+
+uint64_t AppendingFile::modified() const {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(m_native), &info))
+        throw IoError(windowsErrorText(GetLastError()));
+    return (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+           info.ftLastWriteTime.dwLowDateTime;
+}
+
+bool AppendingFile::lock(std::chrono::milliseconds wait) {
+    // Windows locks forbid others to read the bytes locked; one byte far past
+    // any real end of the file keeps the payroll program free to read it.
+    return detail::retryFor(wait, [this] {
+        OVERLAPPED at{};
+        at.OffsetHigh = 0x40000000;
+        if (LockFileEx(reinterpret_cast<HANDLE>(m_native),
+                       LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+            return true;
+        const DWORD error = GetLastError();
+        if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION)
+            return true; // no locks here: the program folder's lock still holds
+        if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)
+            throw IoError(windowsErrorText(error));
+        return false;
+    });
+}
+
+std::string AppendingFile::readAt(uint64_t offset, size_t length) const {
+    std::string bytes(length, '\0');
+    size_t done = 0;
+    while (done < length) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(length - done, 1u << 30));
+        DWORD read = 0;
+        if (!ReadFile(reinterpret_cast<HANDLE>(m_native), bytes.data() + done, chunk, &read, &at)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_HANDLE_EOF)
+                break;
+            throw IoError(windowsErrorText(error));
+        }
+        if (read == 0)
+            break;
+        done += read;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+std::optional<FileIdentity> identityOf(std::string_view utf8Name) {
+    HANDLE handle = CreateFileW(pathFromUtf8(utf8Name).c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return std::nullopt;
+        throw IoError(windowsErrorText(error));
+    }
+    try {
+        const FileIdentity identity = identityOfHandle(handle);
+        CloseHandle(handle);
+        return identity;
+    } catch (...) {
+        CloseHandle(handle);
+        throw;
+    }
 }
 
 void AppendingFile::append(std::initializer_list<std::string_view> pieces) {

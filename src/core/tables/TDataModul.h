@@ -10,6 +10,7 @@ class TDataModul {
 public:
     // Relative names in the program folder of the two stored tables.
     static constexpr std::string_view kCihazFile = "Cihazlar.Dat";
+    static constexpr std::string_view kDataFolder = "Data";
     static constexpr std::string_view kPersonelFile = "Data\\Personel.PDT";
 
     TDataModul();

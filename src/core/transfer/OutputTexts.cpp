@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <vector>
 
 namespace nakilon {
 
@@ -15,43 +16,11 @@ namespace {
 const char* const kBusyText = "Başka bir aktarım sürüyor. Bu aktarım yapılmadı; o aktarım "
                               "bittiğinde yeniden deneyin";
 
-// The backup folder is made when it is missing; a failure shows when the
-// file is written.
-void makeFolderOf(const std::string& fileName) {
-    const std::filesystem::path folder = pathFromUtf8(fileName).parent_path();
-    if (!folder.empty() && !folderExists(pathToUtf8(folder))) {
-        try {
-            createFolder(pathToUtf8(folder));
-        } catch (const IoError&) {
-        }
-    }
-}
-
-// A missing file starts empty and is created now, as the run will write it
-// at its end anyway; failing to create it is not an error here.
-std::string loadOrCreate(const std::string& fileName) {
-    std::error_code ec;
-    if (!std::filesystem::exists(pathFromUtf8(fileName), ec)) {
-        makeFolderOf(fileName);
-        try {
-            writeFileAtomic(fileName, "");
-        } catch (const IoError&) {
-        }
-    }
-    return OutputTexts::loadText(fileName);
-}
+constexpr uint64_t kRememberFrom = uint64_t{1} << 20;
 
 Error cannotCreate(const std::string& fileName, const IoError& e) {
     return Error(formatText("Cannot create file \"%s\". %s", messageQuote(fileName).c_str(),
                             e.reason().c_str()));
-}
-
-void saveText(const std::string& fileName, const std::string& text) {
-    try {
-        writeFileAtomic(fileName, text);
-    } catch (const IoError& e) {
-        throw cannotCreate(fileName, e);
-    }
 }
 
 } // namespace
@@ -77,109 +46,92 @@ std::string OutputTexts::outputFileIn(std::string_view programFolder, std::strin
     return programFile(programFolder, setting);
 }
 
-std::string OutputTexts::loadText(const std::string& fileName) {
-    std::error_code ec;
-    if (!std::filesystem::exists(pathFromUtf8(fileName), ec)) {
-        makeFolderOf(fileName);
-        return {};
-    }
-    // Anything at that name that is not a file (a folder, a pipe) counts as a
-    // file that cannot be read: the run must stop before a terminal hands out
-    // records that could not be saved.
-    try {
-        return normalizeLineBreaks(readWholeFile(fileName));
-    } catch (const IoError& e) {
-        throw Error(formatText("Cannot open file \"%s\". %s", messageQuote(fileName).c_str(),
-                               e.reason().c_str()));
-    }
-}
-
 void OutputTexts::open(std::string outputFileName, std::string backupFileName) {
     release();
     m_outputName = std::move(outputFileName);
     m_backupName = std::move(backupFileName);
-    // The lock sits beside the file that really receives the lines, so that
-    // every name that leads to it shares one lock.
-    const std::string lockName = resolvedFileName(m_outputName) + ".lock";
+    m_lines.clear();
+    if (sameFile(m_outputName, m_backupName))
+        throw Error(formatText("Kayıt dosyası yedek dosyasıyla aynı olamaz: \"%s\"",
+                               messageQuote(m_outputName).c_str()));
+    auto output = std::make_unique<OutputFile>(m_outputName);
+    auto backup = std::make_unique<OutputFile>(m_backupName);
     try {
-        m_lock =
-            std::make_unique<FileLock>(lockName, std::chrono::milliseconds(kLockWaitMilliseconds));
+        if (!output->open(std::chrono::milliseconds(kLockWaitMilliseconds)))
+            throw TransferBusyError();
     } catch (const IoError& e) {
-        // A folder that takes no new files has no lock file; the program
-        // folder's own lock still keeps its runs apart. Any other failure is
-        // the operator's to see.
-        if (!fileExists(m_outputName))
-            throw Error(formatText("Cannot open file \"%s\". %s", messageQuote(lockName).c_str(),
-                                   e.reason().c_str()));
+        throw cannotCreate(m_outputName, e);
     }
-    if (m_lock && !m_lock->locked()) {
-        m_lock.reset();
-        throw TransferBusyError();
-    }
-    m_open = true;
     try {
-        m_output = loadOrCreate(m_outputName);
-        m_backup = loadOrCreate(m_backupName);
-        // A file that cannot be written is reported now, before a terminal
-        // hands out records that then could not be saved.
-        for (const std::string* name : {&m_outputName, &m_backupName}) {
-            try {
-                if (fileExists(*name))
-                    checkWritable(*name);
-            } catch (const IoError& e) {
-                throw cannotCreate(*name, e);
-            }
-        }
-    } catch (...) {
-        release();
-        throw;
+        backup->open(std::nullopt);
+    } catch (const IoError& e) {
+        throw cannotCreate(m_backupName, e);
     }
+    m_output = std::move(output);
+    m_backup = std::move(backup);
 }
 
 void OutputTexts::addLine(std::string_view line) {
-    appendLine(m_output, line);
-    appendLine(m_backup, line);
+    m_lines += line;
+    m_lines += "\r\n";
 }
 
 void OutputTexts::addLines(std::string_view lines) {
-    appendLines(m_output, lines);
-    appendLines(m_backup, lines);
+    m_lines += lines;
 }
 
-void OutputTexts::save() {
-    struct Release {
-        OutputTexts* texts;
-        ~Release() { texts->release(); }
-    } releaseAtEnd{this};
-    saveText(m_outputName, m_output);
-    saveText(m_backupName, m_backup);
+void OutputTexts::addLines(std::string&& lines) {
+    if (m_lines.empty())
+        m_lines = std::move(lines);
+    else
+        m_lines += lines;
 }
 
 void OutputTexts::save(TransferJournal& journal) {
-    if (!journal.hasBatches())
-        return save();
     struct Release {
         OutputTexts* texts;
         ~Release() { texts->release(); }
     } releaseAtEnd{this};
-    for (const char role : {'O', 'B'}) {
-        const std::string& name = role == 'O' ? m_outputName : m_backupName;
+    OutputFile* const files[] = {m_output.get(), m_backup.get()};
+    for (OutputFile* file : files) {
         try {
-            journal.commitFile(role, name, role == 'O' ? m_output : m_backup);
+            file->makeBreaksCrLf(
+                file == m_output.get() ? journal.known(resolvedFileName(file->name())) : nullptr);
         } catch (const IoError& e) {
-            throw cannotCreate(name, e);
+            throw cannotCreate(file->name(), e);
         }
     }
+    if (m_lines.empty())
+        return;
+    std::vector<FilePlan> plans;
     try {
-        journal.clear();
-    } catch (const IoError&) {
-        // Both files are complete; the next run finds nothing left to do.
+        plans.push_back(m_output->plan('O', m_lines));
+        plans.push_back(m_backup->plan('B', m_lines, &plans.front()));
+        journal.addPlans({}, plans);
+    } catch (const IoError& e) {
+        throw cannotCreate(journal.fileName(), e);
+    }
+    for (size_t i = 0; i < 2; ++i) {
+        try {
+            files[i]->apply(plans[i], m_lines);
+            // A large output file is not read through again while it stays as
+            // this run leaves it; a small one costs less to read than to note.
+            if (i == 0 && plans[i].length + plans[i].bytes >= kRememberFrom)
+                journal.remember(files[i]->state());
+        } catch (const IoError& e) {
+            throw cannotCreate(files[i]->name(), e);
+        }
+        try {
+            journal.addDone({}, plans[i].role);
+        } catch (const IoError& e) {
+            throw cannotCreate(journal.fileName(), e);
+        }
     }
 }
 
 void OutputTexts::release() {
-    m_lock.reset();
-    m_open = false;
+    m_output.reset();
+    m_backup.reset();
 }
 
 namespace {
@@ -221,29 +173,6 @@ std::string normalizeLineBreaks(std::string_view text) {
               ((text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1);
     }
     return out;
-}
-
-void appendLines(std::string& text, std::string_view lines) {
-    if (lines.empty())
-        return;
-    const bool endsWithBreak = !text.empty() && (text.back() == '\n' || text.back() == '\r');
-    if (text.empty() || endsWithBreak) {
-        text.append(lines);
-    } else {
-        text.append("\r\n");
-        text.append(lines.substr(0, lines.size() - 2));
-    }
-}
-
-void appendLine(std::string& text, std::string_view line) {
-    const bool endsWithBreak = !text.empty() && (text.back() == '\n' || text.back() == '\r');
-    if (text.empty() || endsWithBreak) {
-        text.append(line);
-        text.append("\r\n");
-    } else {
-        text.append("\r\n");
-        text.append(line);
-    }
 }
 
 } // namespace nakilon

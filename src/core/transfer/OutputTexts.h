@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/base/Error.h"
-#include "core/base/FileLock.h"
+#include "core/transfer/OutputFile.h"
 
 #include <memory>
 #include <string>
@@ -18,13 +18,13 @@ public:
     TransferBusyError();
 };
 
-// The output text and the backup text of one transfer run: the content of the
-// output file and of the day's backup file, followed by the lines the run
-// adds. Both files are written once, at the end of the run.
+// The output file and the day's backup file of one transfer run, and the
+// lines the run adds to both (OpenOutputTexts, AddOutputLine,
+// SaveOutputTexts). The files are appended to once, at the end of the run.
 //
-// From opening to saving the object holds an exclusive lock on the output file,
-// so that a second run (another window, or the unattended transfer) cannot load
-// the same file and write it back without this run's lines.
+// From opening to saving the object holds an exclusive lock on the output
+// file, so that a second run (another window, the unattended transfer, or a
+// run of another program folder) cannot append to it at the same time.
 class OutputTexts {
 public:
     // Backup file name of a run started on the given day: the program folder
@@ -38,59 +38,42 @@ public:
     // How long a run waits for another run to finish before it gives up.
     static constexpr int kLockWaitMilliseconds = 3000;
 
-    // A file's content as a text of the run: every line break CR LF; a missing
-    // file gives an empty text (its folder is created, the file is not).
-    // Throws Error "Cannot open file ..." when the file cannot be read.
-    static std::string loadText(const std::string& fileName);
-
-    // Loads both texts (OpenOutputTexts). Every line break becomes CR LF; a
-    // missing file is created empty and its text starts empty; the backup
-    // folder is created when missing. Throws Error when another run holds the
-    // output file, or when an existing file cannot be read.
+    // Opens both files, creating a missing one (and the backup folder), so
+    // that a file that cannot be written is reported now, before a terminal
+    // hands out records that then could not be saved. Throws Error naming the
+    // file, and TransferBusyError when another run holds the output file.
     void open(std::string outputFileName, std::string backupFileName);
 
-    // Adds one line at the end of the output text and then of the backup text
-    // (AddOutputLine).
+    // Adds one line, or lines that each end with CR LF, to the run's lines.
     void addLine(std::string_view line);
-    // Adds lines, each followed by CR LF, as addLine adds them one by one.
     void addLines(std::string_view lines);
+    void addLines(std::string&& lines); // taken over when the run has none yet
 
-    // Writes the output text and then the backup text (SaveOutputTexts), each
-    // atomically; releases the lock. Throws Error "Cannot create file ..."
-    // when a file cannot be written.
-    void save();
-    // The same through the run's journal, when it holds lines of this run:
-    // each file by a commit, and the journal cleared at the end. When a file
-    // cannot be written, its lines stay in the journal for the next run.
+    // Appends the run's lines to the output file and then to the backup file,
+    // each through its plan in the journal, and rewrites a file whose line
+    // breaks are not all CR LF; releases the lock. The journal is not cleared
+    // here. Throws Error "Cannot create file ..." naming the file; the lines
+    // then stay in the journal for the next run.
     void save(TransferJournal& journal);
 
     // Gives the lock up without writing (used when opening failed half-way).
     void release();
 
-    bool isOpen() const { return m_open; }
-    const std::string& outputText() const { return m_output; }
-    const std::string& backupText() const { return m_backup; }
+    bool isOpen() const { return m_output != nullptr; }
+    const std::string& lines() const { return m_lines; }
     const std::string& outputFileName() const { return m_outputName; }
     const std::string& backupFileName() const { return m_backupName; }
 
 private:
-    std::unique_ptr<FileLock> m_lock;
-    bool m_open = false;
+    std::unique_ptr<OutputFile> m_output;
+    std::unique_ptr<OutputFile> m_backup;
     std::string m_outputName;
     std::string m_backupName;
-    std::string m_output;
-    std::string m_backup;
+    std::string m_lines;
 };
 
 // Every line break of a text (CR LF, a lone CR, a lone LF) made CR LF.
 std::string normalizeLineBreaks(std::string_view text);
 std::string normalizeLineBreaks(std::string&& text);
-
-// Adds a line the way a list of lines does: after the last line break, or
-// after a CR LF when the text does not end with one (and then the text again
-// ends without a line break).
-void appendLine(std::string& text, std::string_view line);
-// The same for lines that each end with CR LF.
-void appendLines(std::string& text, std::string_view lines);
 
 } // namespace nakilon

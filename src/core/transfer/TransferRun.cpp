@@ -13,6 +13,7 @@
 #include "core/tables/FieldNames.h"
 #include "core/tables/RecordTable.h"
 #include "core/tables/TDataModul.h"
+#include "core/transfer/JournalRecovery.h"
 #include "core/transfer/OutputLine.h"
 #include "core/transfer/OutputTexts.h"
 #include "core/transfer/SpaceCheck.h"
@@ -41,12 +42,16 @@ std::string tableText(const char* utf8) {
     return utf8ToCp1254(utf8).value_or(std::string());
 }
 
-// Which terminal a device row reaches, for the journal's notes between runs.
-std::string deviceKey(const TransferJob& job) {
-    const ConnectionValues& c = job.connection;
-    return std::to_string(job.deviceNumber) + "/" + std::to_string(c.machineNumber) + "/" +
-           std::to_string(c.connectionType) + "/" + c.ipAddress + "/" + std::to_string(c.port);
+// Which terminal a device row stands for, for the journal's notes between
+// runs: its number in the list and its machine number, which stay when the
+// row's address or port is edited.
+std::string terminalKey(const TransferJob& job) {
+    return std::to_string(job.deviceNumber) + "/" + std::to_string(job.connection.machineNumber);
 }
+
+// More records than any terminal holds: a counter that reads so is no
+// estimate to refuse a run by.
+constexpr int64_t kMostRecordsOfATerminal = 10'000'000;
 
 size_t digitsOf(int32_t value) {
     return std::to_string(value).size();
@@ -76,8 +81,7 @@ void requireNotProgramFile(std::string_view programFolder, const std::string& ou
     own.push_back(pathToUtf8(executablePath()));
     for (const std::string& file : own)
         if (sameFile(outputFile, file))
-            throw Error(formatText("Kayıt dosyası programın kendi dosyası olamaz: \"%s\"",
-                                   messageQuote(outputFile).c_str()));
+            throw Error(formatText(OwnFileAsOutputText, messageQuote(outputFile).c_str()));
 }
 
 class Run {
@@ -97,9 +101,10 @@ private:
     std::vector<TransferJob> makeJobs() const;
     void transferDevice(TransferJob& job, bool backupMode, const DateRange& range);
     void openTexts(const Date& today);
-    void requireSpace(const TransferJob& job, int32_t expected);
+    void requireSpace(const TransferJob& job, uint64_t fresh);
     void keepLines(const TransferJob& job, bool backupMode, const DeliveryPrint& print,
                    bool confirm);
+    void save(const std::vector<TransferJob>& jobs);
 
     RecordTable& m_table;
     DeviceControl& m_control;
@@ -109,6 +114,7 @@ private:
     OutputTexts m_texts;
     std::string m_line;
     std::string m_lines; // the lines of the device in hand
+    TransferOptions m_options;
 };
 
 void Run::writeRow(int32_t recId, std::string_view fieldName, int32_t number,
@@ -168,38 +174,49 @@ std::vector<TransferJob> Run::makeJobs() const {
     return jobs;
 }
 
-void Run::requireSpace(const TransferJob& job, int32_t expected) {
-    // The journal takes the new lines once more; the output file and the
-    // backup file are each written whole as a copy beside the old file.
-    // (The texts hold the lines of the earlier devices already.)
-    const uint64_t fresh = static_cast<uint64_t>(std::max(expected, 0)) * lineBound(job, m_values);
+void Run::requireSpace(const TransferJob& job, uint64_t fresh) {
+    // The journal takes the new lines once, and each file once more, after
+    // the lines of the earlier devices.
+    const uint64_t run = m_texts.lines().size() + fresh;
     requireFreeSpace({{m_journal.fileName(), fresh},
-                      {m_texts.outputFileName(), m_texts.outputText().size() + fresh},
-                      {m_texts.backupFileName(), m_texts.backupText().size() + fresh}},
+                      {m_texts.outputFileName(), run},
+                      {m_texts.backupFileName(), run}},
                      cp1254ToUtf8(job.outcome.name));
 }
 
 void Run::keepLines(const TransferJob& job, bool backupMode, const DeliveryPrint& print,
                     bool confirm) {
     JournalBatch batch;
-    batch.delivery = {deviceKey(job), print.count(), print.value()};
+    batch.delivery = {terminalKey(job), print.count(), print.value()};
     batch.readMark = !backupMode;
     batch.lines = std::move(m_lines);
+    const bool markedAlready = batch.readMark && !m_control.marksLogsOnConfirm();
+    // Lines a terminal still holds as unread must find room before it is told
+    // they are stored; those it marked in the fetch are kept whatever comes.
+    if (!markedAlready)
+        requireSpace(job, batch.lines.size());
+    const auto journalError = [&](const IoError& e) {
+        return Error(formatText("Cannot create file \"%s\". %s",
+                                messageQuote(m_journal.fileName()).c_str(), e.reason().c_str()));
+    };
     try {
         m_journal.addBatch(m_texts.outputFileName(), m_texts.backupFileName(), batch);
     } catch (const IoError& e) {
         // A terminal that lets its mark wait still holds these records as
         // unread; the component's terminals marked them in the fetch, so the
         // lines are kept for the files at least.
-        if (!batch.readMark || !m_control.marksLogsOnConfirm())
-            m_texts.addLines(batch.lines);
-        throw Error(formatText("Cannot create file \"%s\". %s",
-                               messageQuote(m_journal.fileName()).c_str(), e.reason().c_str()));
+        if (markedAlready)
+            m_texts.addLines(std::move(batch.lines));
+        throw journalError(e);
     }
-    m_texts.addLines(batch.lines);
+    m_texts.addLines(std::move(batch.lines));
     if (batch.readMark && confirm) {
         m_control.confirmLogBatch(job.connection.machineNumber);
-        m_journal.addConfirmation(batch.delivery.device);
+        try {
+            m_journal.addConfirmation(batch.sequence);
+        } catch (const IoError& e) {
+            throw journalError(e);
+        }
     }
 }
 
@@ -217,7 +234,10 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     int32_t expected = 0;
     const bool counted = m_control.QueryDeviceCounter(
         machine, backupMode ? CounterAllLogs : CounterNewLogs, expected);
-    requireSpace(job, expected);
+    // The counter serves the progress bar and a first estimate of the room
+    // needed; a count no terminal can hold refuses nothing.
+    if (expected > 0 && expected <= kMostRecordsOfATerminal)
+        requireSpace(job, static_cast<uint64_t>(expected) * lineBound(job, m_values));
     // A fetch that answers false may only mean "nothing there"; but when the
     // counter has just announced records, the terminal refused to hand them
     // out, and the run must not pass that off as a device without records.
@@ -229,7 +249,8 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
 
     // Records of an earlier delivery that the terminal may not have marked
     // come first again; they are in the files already.
-    const Delivery* note = backupMode ? nullptr : m_journal.noteFor(deviceKey(job));
+    const std::vector<Delivery> notes =
+        backupMode ? std::vector<Delivery>() : m_journal.notesFor(terminalKey(job));
     DeliveryPrint print;
     uint64_t delivered = 0;
     size_t repeatedBytes = 0;
@@ -263,10 +284,13 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
                 setDeviceProgress(job.recId, job.percentage, job.writtenPercentage);
                 job.writtenPercentage = job.percentage;
             }
-            if (note && print.count() == note->count && print.value() == note->print) {
-                repeated = true;
-                repeatedBytes = m_lines.size();
-                repeatedLines = job.outcome.accepted;
+            for (const Delivery& note : notes) {
+                if (!repeated && print.count() == note.count && print.value() == note.print) {
+                    repeated = true;
+                    repeatedBytes = m_lines.size();
+                    repeatedLines = job.outcome.accepted;
+                    m_journal.settleNote(note);
+                }
             }
         }
     } catch (...) {
@@ -303,13 +327,36 @@ void Run::openTexts(const Date& today) {
     requireNotProgramFile(m_values.programFolder, outputFile);
     if (!m_journal.lock(std::chrono::milliseconds(OutputTexts::kLockWaitMilliseconds)))
         throw TransferBusyError();
-    if (const size_t recovered = m_journal.recover())
-        m_op.information(formatText(RecoveredText, std::to_string(recovered).c_str()));
+    const RecoveryReport report = recoverTransfer(m_journal, outputFile, m_values.backupFileName);
+    for (const std::string& text : recoveryTexts(report))
+        m_op.information(text);
+    if (report.damagedBytes > 0 && m_options.journalDamaged)
+        m_options.journalDamaged();
     m_texts.open(outputFile, m_values.backupFileName);
-    m_journal.removeLeftovers(outputFile, m_values.backupFileName);
+    // Copies that crashed writes of this program folder left behind.
+    for (const std::string& folder :
+         {m_values.programFolder, programFile(m_values.programFolder, "Backup"),
+          programFile(m_values.programFolder, TDataModul::kDataFolder)})
+        removeLeftoverCopies(folder);
+}
+
+void Run::save(const std::vector<TransferJob>& jobs) {
+    m_texts.save(m_journal);
+    if (!m_journal.hasBatches())
+        return;
+    std::vector<std::string> read;
+    for (const TransferJob& job : jobs)
+        if (job.outcome.completed)
+            read.push_back(terminalKey(job));
+    try {
+        m_journal.clear(read);
+    } catch (const IoError&) {
+        // Both files are complete; the next run finds them done.
+    }
 }
 
 std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Date& today) {
+    m_options = options;
     m_control.CloseLink();
     resetRows();
 
@@ -349,10 +396,10 @@ std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Da
         // device's error: it is the one that loses records.
         const std::exception_ptr failure = std::current_exception();
         m_control.CloseLink();
-        m_texts.save(m_journal);
+        save(jobs);
         std::rethrow_exception(failure);
     }
-    m_texts.save(m_journal);
+    save(jobs);
 
     std::vector<DeviceOutcome> outcomes;
     outcomes.reserve(jobs.size());

@@ -24,6 +24,10 @@ struct TransferOptions {
     // Asked before each device: true stops the run there; what was read is
     // saved (nakilon-aktar on a termination signal).
     std::function<bool()> stopRequested;
+    // Told when the journal of an interrupted run was found damaged (its
+    // readable batches were saved, the operator has been told where its copy
+    // is).
+    std::function<void()> journalDamaged;
 };
 
 // What happened to one marked device, for the unattended transfer's summary.
@@ -45,6 +49,9 @@ inline constexpr const char* NotConnected = "Bağlantı kurulamadı";
 } // namespace status
 
 inline constexpr const char* NoDeviceMarkedText = "En az bir cihaz seçmeniz gerekmektedir";
+// The output file may not be one of the program's own files.
+inline constexpr const char* OwnFileAsOutputText =
+    "Kayıt dosyası programın kendi dosyası olamaz: \"%s\"";
 // Shown when a run first completed one that was interrupted; %s the lines.
 inline constexpr const char* RecoveredText =
     "Yarım kalmış bir aktarımın %s satırı kayıt dosyasına ve yedek dosyasına yazıldı";

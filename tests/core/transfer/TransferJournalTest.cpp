@@ -1,21 +1,24 @@
-// The pending-lines journal: its format, a torn tail, and a failure or a crash
-// at every file operation of the save and of the recovery.
+// The pending-lines journal: its format, damage in it, what recovery finds in
+// the files, and a failure or a crash at every file operation of the save and
+// of the recovery.
 #include "core/transfer/TransferJournal.h"
 
+#include "core/base/Crc32c.h"
 #include "core/base/Error.h"
 #include "core/base/FileIo.h"
 #include "core/base/FileIoTesting.h"
+#include "core/transfer/JournalRecovery.h"
 #include "core/transfer/OutputTexts.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
-#ifdef _WIN32
-#include <process.h>
-#else
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -24,14 +27,6 @@ using namespace nakilon;
 using nakilon::testsupport::TempFolder;
 
 namespace {
-
-unsigned long processIdForTest() {
-#ifdef _WIN32
-    return static_cast<unsigned long>(_getpid());
-#else
-    return static_cast<unsigned long>(getpid());
-#endif
-}
 
 struct HookGuard {
     ~HookGuard() { nakilon::testing::setFileFailHook({}); }
@@ -53,19 +48,32 @@ void prepare(const TempFolder& folder) {
 void journalTwoBatches(TransferJournal& journal, const TempFolder& folder) {
     const std::string output = folder.file("Hareketler.txt");
     const std::string backup = folder.file("Backup\\2024-03-09.txt");
-    journal.addBatch(output, backup, {{"1/1/1/10.0.0.5/5005", 2, 0x1234}, true, kLinesA});
-    journal.addConfirmation("1/1/1/10.0.0.5/5005");
-    journal.addBatch(output, backup, {{"2/2/1/10.0.0.6/5005", 1, 0xabcd}, true, kLinesB});
+    JournalBatch a{0, {"1/1", 2, 0x1234}, true, kLinesA};
+    journal.addBatch(output, backup, a);
+    journal.addConfirmation(a.sequence);
+    JournalBatch b{0, {"2/2", 1, 0xabcd}, true, kLinesB};
+    journal.addBatch(output, backup, b);
 }
 
-// The run's save as the transfer run does it: both texts loaded, the lines
-// added, then each file through the journal.
+// The run's save as the transfer run does it.
 void saveRun(TransferJournal& journal, const TempFolder& folder) {
     OutputTexts texts;
     texts.open(folder.file("Hareketler.txt"), folder.file("Backup\\2024-03-09.txt"));
     texts.addLines(kLinesA);
     texts.addLines(kLinesB);
     texts.save(journal);
+    journal.clear(std::vector<std::string>{"1/1", "2/2"});
+}
+
+// The next run's recovery; the settings now name the same output file and
+// the next day's backup file.
+RecoveryReport recover(const TempFolder& folder) {
+    TransferJournal journal(folder.path());
+    const RecoveryReport report = recoverTransfer(journal, folder.file("Hareketler.txt"),
+                                                  folder.file("Backup\\2024-03-10.txt"));
+    for (const char* own : {"", "Backup"})
+        removeLeftoverCopies(folder.file(own));
+    return report;
 }
 
 std::vector<std::string> temporaries(const TempFolder& folder) {
@@ -88,257 +96,372 @@ void expectComplete(const TempFolder& folder, const std::string& context) {
                                                      "001,000102,0,2024/03/04,17:30:00,1\r\n"
                                                      "002,000201,1,2024/03/05,08:00:00,1\r\n")
         << context;
+    EXPECT_FALSE(folder.exists("Backup\\2024-03-10.txt")) << context;
     EXPECT_TRUE(temporaries(folder).empty()) << context;
 }
 
-// The second terminal's delivery stays in doubt: it was never confirmed.
-const std::string kNoteOfB =
-    "#N 47 3d79ebb30033445b\n19:2/2/1/10.0.0.6/5005,1:1,16:000000000000abcd,\n";
+// A crash before the second batch was whole leaves the first batch, or
+// nothing: never a line twice.
+void expectNothingOrFirstBatchOrAll(const TempFolder& folder, const std::string& context) {
+    const std::string output = folder.read("Hareketler.txt");
+    if (output == kOld + kLinesA + kLinesB)
+        return expectComplete(folder, context);
+    const std::string lines = output == kOld + kLinesA ? kLinesA : "";
+    EXPECT_EQ(output, kOld + lines) << context;
+    EXPECT_EQ(folder.read("Backup\\2024-03-09.txt"), lines) << context;
+}
 
-class Operations {
-public:
-    // Counts the operations; the `failAt`-th fails with `error` (0: none).
-    void failAt(int index, int error) {
-        m_count = 0;
-        m_names.clear();
-        nakilon::testing::setFileFailHook([this, index, error](std::string_view op) {
-            m_names.emplace_back(op);
-            return ++m_count == index ? std::optional<int>(error) : std::nullopt;
-        });
-    }
-    int count() const { return m_count; }
-    const std::vector<std::string>& names() const { return m_names; }
+// A journal of a run whose save stopped after its plans: the output file's
+// append failed.
+void pendingAfterPlans(const TempFolder& folder) {
+    prepare(folder);
+    TransferJournal journal(folder.path());
+    journalTwoBatches(journal, folder);
+    int appends = 0;
+    nakilon::testing::setFileFailHook([&](std::string_view op) -> std::optional<int> {
+        return op == "append" && ++appends == 2 ? std::optional<int>(EIO) : std::nullopt;
+    });
+    EXPECT_THROW(saveRun(journal, folder), Error);
+    nakilon::testing::setFileFailHook({});
+}
 
-private:
-    int m_count = 0;
-    std::vector<std::string> m_names;
-};
+std::string journalBytesOfTwoBatches() {
+    TempFolder folder;
+    TransferJournal journal(folder.path());
+    journalTwoBatches(journal, folder);
+    return folder.read("Aktarim.gunluk");
+}
 
 } // namespace
 
-TEST(TransferJournal, RecordsAreWrittenAsTheseBytes) {
-    TempFolder folder;
-    {
-        TransferJournal journal(folder.path());
-        journal.addBatch("/o/Hareketler.txt", "/o/Backup/2024-03-09.txt",
-                         {{"7/1/1/10.0.0.5/5005", 1, 0xfeed}, true, "007,000001,1,x\r\n"});
-        journal.addConfirmation("7/1/1/10.0.0.5/5005");
+TEST(Crc32c, PublishedCheckValues) {
+    std::string ascending;
+    for (char c = 0; c < 32; ++c)
+        ascending += c;
+    for (const auto crc : {crc32c, crc32cBySlices}) {
+        EXPECT_EQ(crc(""), 0u);
+        EXPECT_EQ(crc("123456789"), 0xE3069283u);
+        EXPECT_EQ(crc(std::string(32, '\0')), 0x8A9136AAu);
+        EXPECT_EQ(crc(std::string(32, '\xff')), 0x62A8AB43u);
+        EXPECT_EQ(crc(ascending), 0x46DD794Eu);
     }
-    EXPECT_EQ(folder.read("Aktarim.gunluk"),
-              "#R 49 cf3005308ffc981d\n17:/o/Hareketler.txt,24:/o/Backup/2024-03-09.txt,\n"
-              "#T 71 8129f1a5fe505f81\n19:7/1/1/10.0.0.5/5005,1:1,1:1,16:000000000000feed,"
-              "16:007,000001,1,x\r\n,\n"
-              "#K 23 d9d72f73e3da1bd3\n19:7/1/1/10.0.0.5/5005,\n");
-    const JournalContent content = readJournalText(folder.read("Aktarim.gunluk"));
-    EXPECT_TRUE(content.hasRun);
-    EXPECT_EQ(content.outputFile, "/o/Hareketler.txt");
-    ASSERT_EQ(content.batches.size(), 1u);
-    EXPECT_EQ(content.batches[0].lines, "007,000001,1,x\r\n");
-    EXPECT_EQ(content.batches[0].delivery, (Delivery{"7/1/1/10.0.0.5/5005", 1, 0xfeed}));
-    EXPECT_TRUE(content.batches[0].confirmed);
+    Crc32c inPieces;
+    for (const char* piece : {"1", "2345", "6789"})
+        inPieces.add(piece);
+    EXPECT_EQ(inPieces.value(), 0xE3069283u);
 }
 
-TEST(TransferJournal, ATornTailIsDroppedWholeAtEveryLength) {
-    TempFolder folder;
-    {
-        TransferJournal journal(folder.path());
-        journalTwoBatches(journal, folder);
-    }
-    const std::string bytes = folder.read("Aktarim.gunluk");
-    const size_t firstEnd = bytes.find("#K");
-    const size_t secondStart = bytes.find("#T", firstEnd);
+TEST(JournalFormat, RecordsAreWrittenAsTheseBytes) {
+    const JournalBatch batch{3, {"7/1", 1, 0xfeed}, true, "007,000001,1,x\r\n"};
+    const journal::BatchFrame frame = journal::batchFrame("r1", batch);
+    const FilePlan plan{'O', "/o/H.txt", {0x801, 0x2a}, 6, true, 18, 0x1234abcd};
+    EXPECT_EQ(journal::runRecord("r1", "/o/H.txt", "/o/Backup/2024-03-09.txt") +
+                  std::string(frame.head) + std::string(frame.lines) + std::string(frame.tail) +
+                  journal::confirmRecord("r1", 3) + journal::planRecord("r1", plan) +
+                  journal::doneRecord("r1", 'O') + journal::noteRecord({"7/1", 1, 0xfeed}),
+              "#R 44 2624bada\n2:r1,8:/o/H.txt,24:/o/Backup/2024-03-09.txt,\n"
+              "#T 63 2e91a8ff\n2:r1,1:3,3:7/1,1:1,1:1,16:000000000000feed,16:007,000001,1,x\r\n,\n"
+              "#K 9 68dedc31\n2:r1,1:3,\n"
+              "#P 81 7beb89a4\n2:r1,1:O,8:/o/H.txt,33:0000000000000801:000000000000002a,1:6,1:1,"
+              "2:18,8:1234abcd,\n"
+              "#D 9 39b8ce45\n2:r1,1:O,\n"
+              "#N 30 af8a078b\n3:7/1,1:1,16:000000000000feed,\n");
+}
+
+TEST(JournalReading, ATornTailIsDroppedWholeAtEveryLengthAndIsNoDamage) {
+    const std::string bytes = journalBytesOfTwoBatches();
+    const size_t confirmation = bytes.find("#K");
+    const size_t second = bytes.find("#T", confirmation);
     for (size_t length = 0; length <= bytes.size(); ++length) {
-        const JournalContent content = readJournalText(bytes.substr(0, length));
-        const size_t batches = length == bytes.size() ? 2 : length >= firstEnd ? 1 : 0;
-        ASSERT_EQ(content.batches.size(), batches) << length;
+        const JournalContent content = readJournal(bytes.substr(0, length));
+        const size_t batches = length == bytes.size() ? 2 : length >= confirmation ? 1 : 0;
+        ASSERT_EQ(content.runs.empty() ? 0u : content.runs[0].batches.size(), batches) << length;
+        EXPECT_EQ(content.damagedBytes, 0u) << length;
         if (batches > 0) {
-            EXPECT_EQ(content.batches[0].lines, kLinesA) << length;
+            EXPECT_EQ(content.runs[0].batches[0].confirmed, length >= second) << length;
         }
-        EXPECT_EQ(content.batches.empty() ? 0u : content.batches.back().lines.size(),
-                  batches == 2   ? kLinesB.size()
-                  : batches == 1 ? kLinesA.size()
-                                 : 0u);
-        EXPECT_EQ(!content.batches.empty() && content.batches[0].confirmed, length >= secondStart)
-            << length;
     }
-    // A changed byte anywhere in a record ends the journal there.
-    std::string flipped = bytes;
-    flipped[firstEnd - 5] ^= 1;
-    EXPECT_TRUE(readJournalText(flipped).batches.empty());
 }
 
-TEST(TransferJournal, RecoveryFromATornTailWritesOnlyWholeBatches) {
+struct DamageRow {
+    std::string name;
+    std::function<std::string(const std::string&)> damage;
+    std::vector<uint64_t> sequences; // the batches still read
+    bool damaged;
+};
+
+class JournalDamage : public ::testing::TestWithParam<DamageRow> {};
+
+TEST_P(JournalDamage, EveryWholeBatchIsReadOnce) {
+    const std::string bytes = GetParam().damage(journalBytesOfTwoBatches());
+    const JournalContent content = readJournal(bytes);
+    std::vector<uint64_t> sequences;
+    for (const JournalRun& run : content.runs)
+        for (const JournalBatch& batch : run.batches)
+            sequences.push_back(batch.sequence);
+    EXPECT_EQ(sequences, GetParam().sequences);
+    EXPECT_EQ(content.damagedBytes > 0, GetParam().damaged) << content.damagedBytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, JournalDamage,
+    ::testing::Values(
+        DamageRow{"ABitFlippedInTheFirstBatchsLines",
+                  [](std::string b) {
+                      b[b.find("000102")] ^= 1;
+                      return b;
+                  },
+                  {2},
+                  true},
+        DamageRow{"BytesCutOutOfTheFirstBatch",
+                  [](std::string b) { return b.erase(b.find("000101"), 20); },
+                  {2},
+                  true},
+        DamageRow{"AFlippedLengthInTheFirstHeader",
+                  [](std::string b) {
+                      b[b.find("#T ") + 3] ^= 4;
+                      return b;
+                  },
+                  {2},
+                  true},
+        DamageRow{"AllNul", [](std::string b) { return std::string(b.size(), '\0'); }, {}, true},
+        DamageRow{"ContentRepeated", [](const std::string& b) { return b + b; }, {1, 2}, false},
+        DamageRow{"GarbageBetweenRecords",
+                  [](std::string b) { return b.insert(b.find("#K"), "xx#Q 3\n"); },
+                  {1, 2},
+                  true}),
+    testsupport::RowName());
+
+struct FoundRow {
+    std::string name;
+    // What the payroll side (or a crash) did to the output file after the
+    // run's plan was written.
+    std::function<void(const TempFolder&)> change;
+    std::string output; // the output file after recovery
+};
+
+class RecoveryFinds : public ::testing::TestWithParam<FoundRow> {};
+
+TEST_P(RecoveryFinds, TheLinesReachTheFileAsItIsNowOnce) {
+    TempFolder folder;
+    pendingAfterPlans(folder);
+    GetParam().change(folder);
+    recover(folder);
+    EXPECT_EQ(folder.read("Hareketler.txt"), GetParam().output);
+    EXPECT_EQ(folder.read("Backup\\2024-03-09.txt"), kLinesA + kLinesB);
+    EXPECT_TRUE(readJournal(folder.read("Aktarim.gunluk")).runs.empty()) << "notes only";
+    recover(folder);
+    EXPECT_EQ(folder.read("Hareketler.txt"), GetParam().output) << "and never again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RecoveryFinds,
+    ::testing::Values(
+        FoundRow{"TheFileAsPlanned", [](const TempFolder&) {}, kOld + kLinesA + kLinesB},
+        FoundRow{"EmptiedByThePayrollProgram",
+                 [](const TempFolder& f) { f.write("Hareketler.txt", ""); }, kLinesA + kLinesB},
+        FoundRow{"MovedAway",
+                 [](const TempFolder& f) {
+                     std::filesystem::rename(pathFromUtf8(f.file("Hareketler.txt")),
+                                             pathFromUtf8(f.file("Alinan.txt")));
+                 },
+                 kLinesA + kLinesB},
+        FoundRow{"ReplacedByAnotherFile",
+                 [](const TempFolder& f) {
+                     removeFile(f.file("Hareketler.txt"));
+                     f.write("Hareketler.txt", "yeni\r\n");
+                 },
+                 "yeni\r\n" + kLinesA + kLinesB},
+        FoundRow{"AnotherProgramAddedALine",
+                 [](const TempFolder& f) { f.write("Hareketler.txt", kOld + "x\r\n"); },
+                 kOld + "x\r\n" + kLinesA + kLinesB},
+        FoundRow{
+            "HalfAppendedByTheCrashedRun",
+            [](const TempFolder& f) { f.write("Hareketler.txt", kOld + kLinesA.substr(0, 9)); },
+            kOld + kLinesA + kLinesB},
+        FoundRow{"AppendedWholeByTheCrashedRun",
+                 [](const TempFolder& f) { f.write("Hareketler.txt", kOld + kLinesA + kLinesB); },
+                 kOld + kLinesA + kLinesB},
+        FoundRow{"AppendedWholeThenAnotherLine",
+                 [](const TempFolder& f) {
+                     f.write("Hareketler.txt", kOld + kLinesA + kLinesB + "x\r\n");
+                 },
+                 kOld + kLinesA + kLinesB + "x\r\n"}),
+    testsupport::RowName());
+
+TEST(TransferJournal, ADamagedJournalIsKeptAndItsWholeBatchesDelivered) {
     TempFolder folder;
     prepare(folder);
     {
         TransferJournal journal(folder.path());
         journalTwoBatches(journal, folder);
     }
-    // The second batch was cut short by a crash or a full disk.
-    const std::string bytes = folder.read("Aktarim.gunluk");
-    folder.write("Aktarim.gunluk", bytes.substr(0, bytes.size() - 7));
-    TransferJournal journal(folder.path());
-    EXPECT_EQ(journal.recover(), 2u);
+    std::string bytes = folder.read("Aktarim.gunluk");
+    bytes[bytes.find("000102")] ^= 1;
+    folder.write("Aktarim.gunluk", bytes);
+    const RecoveryReport report = recover(folder);
+    EXPECT_EQ(folder.read("Hareketler.txt"), kOld + kLinesB);
+    EXPECT_EQ(folder.read("Backup\\2024-03-09.txt"), kLinesB);
+    ASSERT_FALSE(report.damagedCopy.empty());
+    EXPECT_EQ(report.damagedCopy.rfind(folder.file("Aktarim.gunluk.bozuk-"), 0), 0u);
+    EXPECT_EQ(readWholeFile(report.damagedCopy), bytes);
+    const std::vector<std::string> texts = recoveryTexts(report);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Yarım kalmış bir aktarımın 1 satırı kayıt dosyasına ve yedek "
+                        "dosyasına yazıldı");
+    EXPECT_EQ(texts[1].rfind("Aktarım günlüğünde okunamayan " +
+                                 std::to_string(report.damagedBytes) +
+                                 " bayt var; okunabilen kayıtlar dosyalara yazıldı. Günlüğün "
+                                 "kopyası \"",
+                             0),
+              0u)
+        << texts[1];
+}
+
+TEST(TransferJournal, AFileThatCanNoLongerBeWrittenGivesItsLinesToTheOneNamedNow) {
+    TempFolder folder;
+    prepare(folder);
+    const std::string gone = folder.file(std::string(300, 'u') + ".txt"); // no such name
+    {
+        TransferJournal journal(folder.path());
+        JournalBatch batch{0, {"1/1", 2, 1}, true, kLinesA};
+        journal.addBatch(gone, folder.file("Backup\\2024-03-09.txt"), batch);
+    }
+    const RecoveryReport report = recover(folder);
     EXPECT_EQ(folder.read("Hareketler.txt"), kOld + kLinesA);
     EXPECT_EQ(folder.read("Backup\\2024-03-09.txt"), kLinesA);
-    EXPECT_FALSE(folder.exists("Aktarim.gunluk")) << "nothing left to keep";
-    EXPECT_EQ(journal.recover(), 0u);
+    ASSERT_EQ(report.redirected.size(), 1u);
+    EXPECT_NE(report.redirected[0].find("satırları \"" + folder.file("Hareketler.txt") +
+                                        "\" dosyasına yazıldı"),
+              std::string::npos)
+        << report.redirected[0];
+    EXPECT_TRUE(readJournal(folder.read("Aktarim.gunluk")).runs.empty()) << "notes only";
+    ASSERT_FALSE(report.damagedCopy.empty()) << "the journal is kept";
+    EXPECT_EQ(readJournal(readWholeFile(report.damagedCopy)).runs[0].outputFile, gone);
 }
 
-TEST(TransferJournal, AFailureAtEveryOperationOfTheSaveThenRecoveryWritesEachLineOnce) {
+struct SweepRow {
+    std::string name;
+    // Makes the program folder as the process finds it before the operations
+    // counted.
+    std::function<void(const TempFolder&)> before;
+    // The operations counted: the run, or the recovery.
+    std::function<void(const TempFolder&)> operations;
+    bool batchesFirst; // the operations start with the batches
+};
+
+const SweepRow kSweepRows[] = {
+    {"Run", prepare,
+     [](const TempFolder& f) {
+         TransferJournal journal(f.path());
+         journalTwoBatches(journal, f);
+         saveRun(journal, f);
+     },
+     true},
+    {"RecoveryBeforePlans",
+     [](const TempFolder& f) {
+         prepare(f);
+         TransferJournal journal(f.path());
+         journalTwoBatches(journal, f);
+     },
+     [](const TempFolder& f) { recover(f); }, false},
+    {"RecoveryAfterPlans", pendingAfterPlans, [](const TempFolder& f) { recover(f); }, false},
+};
+
+// How many operations the batches of journalTwoBatches take.
+int batchOperations() {
+    TempFolder folder;
+    int count = 0;
+    nakilon::testing::setFileFailHook([&](std::string_view) -> std::optional<int> {
+        ++count;
+        return std::nullopt;
+    });
+    TransferJournal journal(folder.path());
+    journalTwoBatches(journal, folder);
+    nakilon::testing::setFileFailHook({});
+    return count;
+}
+
+class FailureSweep : public ::testing::TestWithParam<SweepRow> {};
+
+TEST_P(FailureSweep, AFailureAtEveryOperationThenRecoveryWritesEachLineOnce) {
     HookGuard guard;
-    Operations ops;
-    // A save without failure, for its operations.
-    {
+    const SweepRow& row = GetParam();
+    const int batches = row.batchesFirst ? batchOperations() : 0;
+    for (int failAt = 1;; ++failAt) {
         TempFolder folder;
-        prepare(folder);
-        TransferJournal journal(folder.path());
-        journalTwoBatches(journal, folder);
-        ops.failAt(0, 0);
-        saveRun(journal, folder);
-        expectComplete(folder, "no failure");
-    }
-    // The output file, the backup file, then the journal cleared (the second
-    // terminal's delivery stays noted).
-    const std::vector<std::string> save = {
-        "open",  "write",  "sync", "close",  "append", "sync",  "rename", "open",  "write", "sync",
-        "close", "append", "sync", "rename", "open",   "write", "sync",   "close", "rename"};
-    ASSERT_EQ(ops.names(), save);
-    for (int failAt = 1; failAt <= static_cast<int>(save.size()); ++failAt) {
-        TempFolder folder;
-        prepare(folder);
-        const std::string context = "failure at " + save[static_cast<size_t>(failAt - 1)] + " (" +
-                                    std::to_string(failAt) + ")";
-        {
-            TransferJournal journal(folder.path());
-            journalTwoBatches(journal, folder);
-            ops.failAt(failAt, EIO);
-            try {
-                saveRun(journal, folder);
-                // Only clearing the journal may fail unnoticed: the files are
-                // complete then.
-                EXPECT_GE(failAt, 15) << context;
-            } catch (const Error& e) {
-                EXPECT_EQ(e.text().rfind("Cannot create file \"", 0), 0u) << e.text();
-            }
-            nakilon::testing::setFileFailHook({});
+        row.before(folder);
+        int count = 0;
+        nakilon::testing::setFileFailHook([&](std::string_view) -> std::optional<int> {
+            return ++count == failAt ? std::optional<int>(EIO) : std::nullopt;
+        });
+        bool failed = false;
+        try {
+            row.operations(folder);
+        } catch (const Error&) {
+            failed = true;
         }
-        TransferJournal next(folder.path());
-        next.recover();
-        next.removeLeftovers(folder.file("Hareketler.txt"), folder.file("Backup\\2024-03-09.txt"));
-        expectComplete(folder, context);
+        nakilon::testing::setFileFailHook({});
+        const std::string context = "failure at operation " + std::to_string(failAt);
+        recover(folder);
+        if (failAt <= batches)
+            expectNothingOrFirstBatchOrAll(folder, context);
+        else
+            expectComplete(folder, context);
+        if (count < failAt)
+            break; // no operation failed: every one has failed once
+        (void)failed;
+        ASSERT_LT(failAt, 100);
     }
 }
 
-TEST(TransferJournal, AFailureAtEveryOperationOfTheRecoveryThenRecoveryAgain) {
-    HookGuard guard;
-    Operations ops;
-    const auto pending = [](const TempFolder& folder) {
-        prepare(folder);
-        // A run that stopped after its terminals, before its save.
-        TransferJournal journal(folder.path());
-        journalTwoBatches(journal, folder);
-    };
-    {
-        TempFolder folder;
-        pending(folder);
-        TransferJournal journal(folder.path());
-        ops.failAt(0, 0);
-        EXPECT_EQ(journal.recover(), 3u);
-        expectComplete(folder, "no failure");
-    }
-    const std::vector<std::string> recovery = ops.names();
-    ASSERT_EQ(recovery.size(), 19u);
-    for (int failAt = 1; failAt <= static_cast<int>(recovery.size()); ++failAt) {
-        TempFolder folder;
-        pending(folder);
-        const std::string context = "failure at " + recovery[static_cast<size_t>(failAt - 1)] +
-                                    " (" + std::to_string(failAt) + ")";
-        {
-            TransferJournal journal(folder.path());
-            ops.failAt(failAt, ENOSPC);
-            try {
-                EXPECT_EQ(journal.recover(), 3u) << context;
-            } catch (const Error& e) {
-                EXPECT_NE(e.text().find("Yarım kalan aktarım tamamlanamadı: Cannot create file"),
-                          std::string::npos)
-                    << e.text();
-            }
-            nakilon::testing::setFileFailHook({});
-        }
-        TransferJournal next(folder.path());
-        next.recover();
-        next.removeLeftovers(folder.file("Hareketler.txt"), folder.file("Backup\\2024-03-09.txt"));
-        expectComplete(folder, context);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Rows, FailureSweep, ::testing::ValuesIn(kSweepRows),
+                         testsupport::RowName());
 
 #ifndef _WIN32
 // A crash is no failure: nothing cleans up after it. The child process dies
 // inside the seam at the chosen operation; the parent then recovers.
-TEST(TransferJournal, ACrashAtEveryOperationOfTheSaveAndOfTheRecovery) {
-    for (const bool inRecovery : {false, true}) {
-        for (int crashAt = 1;; ++crashAt) {
-            TempFolder folder;
-            prepare(folder);
-            if (inRecovery) {
-                TransferJournal journal(folder.path());
-                journalTwoBatches(journal, folder);
+class CrashSweep : public ::testing::TestWithParam<SweepRow> {};
+
+TEST_P(CrashSweep, ACrashAtEveryOperationThenRecoveryWritesEachLineOnce) {
+    const SweepRow& row = GetParam();
+    const int batches = row.batchesFirst ? batchOperations() : 0;
+    for (int crashAt = 1;; ++crashAt) {
+        TempFolder folder;
+        row.before(folder);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int count = 0;
+            nakilon::testing::setFileFailHook([&](std::string_view) -> std::optional<int> {
+                if (++count == crashAt)
+                    _exit(9);
+                return std::nullopt;
+            });
+            try {
+                row.operations(folder);
+            } catch (...) {
+                _exit(1);
             }
-            const pid_t child = fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                int count = 0;
-                nakilon::testing::setFileFailHook([&](std::string_view) -> std::optional<int> {
-                    if (++count == crashAt)
-                        _exit(9);
-                    return std::nullopt;
-                });
-                try {
-                    TransferJournal journal(folder.path());
-                    if (inRecovery) {
-                        journal.recover();
-                    } else {
-                        journalTwoBatches(journal, folder);
-                        saveRun(journal, folder);
-                    }
-                } catch (...) {
-                    _exit(1);
-                }
-                _exit(0);
-            }
-            int status = 0;
-            ASSERT_EQ(waitpid(child, &status, 0), child);
-            ASSERT_TRUE(WIFEXITED(status));
-            const std::string context = std::string(inRecovery ? "recovery" : "run") +
-                                        ", crash at operation " + std::to_string(crashAt);
-            ASSERT_NE(WEXITSTATUS(status), 1) << context;
-            TransferJournal next(folder.path());
-            next.recover();
-            next.removeLeftovers(folder.file("Hareketler.txt"),
-                                 folder.file("Backup\\2024-03-09.txt"));
-            // The run's operations start with the first terminal's batch (four
-            // pieces: the run's files, the batch's fields, its lines and its
-            // end; then the flush), its confirmation, and the second
-            // terminal's batch (four pieces, the flush). A batch is kept once
-            // all its pieces are written: a process that dies keeps what it
-            // wrote.
-            if (!inRecovery && crashAt <= 4) {
-                EXPECT_EQ(folder.read("Hareketler.txt"), kOld) << context;
-                EXPECT_EQ(folder.read("Backup\\2024-03-09.txt"), "") << context;
-            } else if (!inRecovery && crashAt <= 10) {
-                EXPECT_EQ(folder.read("Hareketler.txt"), kOld + kLinesA) << context;
-                EXPECT_EQ(folder.read("Backup\\2024-03-09.txt"), kLinesA) << context;
-            } else {
-                expectComplete(folder, context);
-            }
-            EXPECT_TRUE(temporaries(folder).empty()) << context;
-            if (WEXITSTATUS(status) == 0)
-                break; // the last operation passed: every one has crashed once
-            ASSERT_LT(crashAt, 80);
+            _exit(0);
         }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        const std::string context = "crash at operation " + std::to_string(crashAt);
+        ASSERT_NE(WEXITSTATUS(status), 1) << context;
+        recover(folder);
+        if (crashAt <= batches)
+            expectNothingOrFirstBatchOrAll(folder, context);
+        else
+            expectComplete(folder, context);
+        if (WEXITSTATUS(status) == 0)
+            break; // the last operation passed: every one has crashed once
+        ASSERT_LT(crashAt, 100);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, CrashSweep, ::testing::ValuesIn(kSweepRows), testsupport::RowName());
 #endif
 
 TEST(TransferJournal, ADeliveryInDoubtIsNotedUntilItsTerminalIsReadAgain) {
@@ -347,47 +470,26 @@ TEST(TransferJournal, ADeliveryInDoubtIsNotedUntilItsTerminalIsReadAgain) {
     {
         TransferJournal journal(folder.path());
         journalTwoBatches(journal, folder);
-        saveRun(journal, folder);
+        OutputTexts texts;
+        texts.open(folder.file("Hareketler.txt"), folder.file("Backup\\2024-03-09.txt"));
+        texts.addLines(kLinesA + kLinesB);
+        texts.save(journal);
+        journal.clear(std::vector<std::string>{});
     }
     // The first terminal confirmed, the second did not: its delivery stays.
-    EXPECT_EQ(folder.read("Aktarim.gunluk"), kNoteOfB);
+    EXPECT_EQ(folder.read("Aktarim.gunluk"), "#N 30 98258105\n3:2/2,1:1,16:000000000000abcd,\n");
     TransferJournal journal(folder.path());
-    EXPECT_EQ(journal.recover(), 0u);
-    EXPECT_EQ(journal.noteFor("1/1/1/10.0.0.5/5005"), nullptr);
-    ASSERT_NE(journal.noteFor("2/2/1/10.0.0.6/5005"), nullptr);
-    EXPECT_EQ(*journal.noteFor("2/2/1/10.0.0.6/5005"),
-              (Delivery{"2/2/1/10.0.0.6/5005", 1, 0xabcd}));
+    EXPECT_EQ(recoverTransfer(journal, folder.file("Hareketler.txt"), folder.file("b.txt")).lines,
+              0u);
+    EXPECT_TRUE(journal.notesFor("1/1").empty());
+    EXPECT_EQ(journal.notesFor("2/2"), std::vector<Delivery>({{"2/2", 1, 0xabcd}}));
 
-    // Read again and confirmed: the note goes.
-    journal.addBatch(folder.file("Hareketler.txt"), folder.file("Backup\\2024-03-09.txt"),
-                     {{"2/2/1/10.0.0.6/5005", 0, 0}, true, ""});
-    journal.addConfirmation("2/2/1/10.0.0.6/5005");
-    journal.clear();
+    // Another terminal read to the end keeps it; its own terminal settles it.
+    journal.clear(std::vector<std::string>{"1/1"});
+    EXPECT_EQ(journal.notesFor("2/2").size(), 1u);
+    journal.clear(std::vector<std::string>{"2/2"});
     EXPECT_FALSE(folder.exists("Aktarim.gunluk"));
-    EXPECT_EQ(journal.noteFor("2/2/1/10.0.0.6/5005"), nullptr);
-}
-
-TEST(TransferJournal, LeftoverCopiesOfCrashedRunsAreRemoved) {
-    TempFolder folder;
-    const std::string mine = std::to_string(9999999); // no such process
-    for (const char* name :
-         {"~Hareketler.txt.%s.0.tmp", "Backup\\~2024-03-09.txt.%s.3.tmp",
-          "~Aktarim.gunluk.%s.1.tmp", "~Cihazlar.Dat.%s.2.tmp", "Data\\~Personel.PDT.%s.0.tmp"}) {
-        std::string file = name;
-        file.replace(file.find("%s"), 2, mine);
-        folder.write(file, "x");
-    }
-    // Another running program's copy, and a file that only looks similar.
-    const std::string running = "~Cihazlar.Dat." + std::to_string(processIdForTest()) + ".7.tmp";
-    folder.write(running, "x");
-    folder.write("~Notlar.txt", "x");
-    TransferJournal journal(folder.path());
-    EXPECT_EQ(journal.removeLeftovers(folder.file("Hareketler.txt"),
-                                      folder.file("Backup\\2024-03-09.txt")),
-              5);
-    EXPECT_EQ(temporaries(folder).size(), 1u);
-    EXPECT_TRUE(folder.exists(running));
-    EXPECT_TRUE(folder.exists("~Notlar.txt"));
+    EXPECT_TRUE(journal.notesFor("2/2").empty());
 }
 
 TEST(TemporaryName, ReadsTheProgramsOwnNamesOnly) {

@@ -13,6 +13,7 @@
 #include "core/transfer/TransferJournal.h"
 #include "support/FailingFileOperation.h"
 #include "support/FakeDeviceControl.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -116,8 +117,9 @@ TEST_F(TransferSafety, EachDevicesLinesAreOnDiskBeforeTheNextDeviceIsContacted) 
     m_op.beforeDevice = [&] {
         std::string lines;
         if (m_folder.exists("Aktarim.gunluk"))
-            for (const JournalBatch& b : readJournalText(m_folder.read("Aktarim.gunluk")).batches)
-                lines += b.lines;
+            for (const JournalRun& r : readJournal(m_folder.read("Aktarim.gunluk")).runs)
+                for (const JournalBatch& b : r.batches)
+                    lines += b.lines;
         journalAtDevice.push_back(lines);
     };
     run();
@@ -143,8 +145,9 @@ TEST_F(TransferSafety, AnInterruptedRunIsCompletedBeforeAnythingElse) {
     m_folder.write("Hareketler.txt", "eski\r\n");
     {
         TransferJournal journal(m_folder.path());
+        JournalBatch batch{0, {"1/7", 2, 1}, true, kLine1 + kLine2};
         journal.addBatch(m_folder.file("Hareketler.txt"), m_folder.file("Backup\\2024-01-14.txt"),
-                         {{"1/7/1/10.0.0.5/5005", 2, 1}, true, kLine1 + kLine2});
+                         batch);
     }
     addDevice(2, 8);
     m_control.terminals[8].records = {entry(3, 16)};
@@ -167,8 +170,8 @@ TEST_F(TransferSafety, AShortDiskStopsTheRunBeforeTheFetchAndMarksNothing) {
     m_control.terminals[8].counters[CounterNewLogs] = 1000;
     nakilon::testing::setFreeSpaceHook([](std::string_view) { return uint64_t{1000}; });
     // The journal takes 1000 lines of at most 51 bytes, and the output file
-    // (78 bytes now) and the backup file (72) are each written whole once
-    // more: 153,150 bytes on the one disk.
+    // and the backup file each take them after the first device's 72 bytes:
+    // 153,144 bytes on the one disk.
     EXPECT_EQ(runError(), "Diskte yeterli boş yer yok: Cihaz2 cihazının kayıtları için \"" +
                               m_folder.path().substr(0, m_folder.path().size() - 1) +
                               "\" klasörünün bulunduğu diskte 149,6 KB gerekiyor, 1000 bayt boş. "
@@ -210,7 +213,12 @@ TEST_F(TransferSafety, RecordsATerminalMayNotHaveMarkedAreNotWrittenTwice) {
     EXPECT_EQ(runError(), "Cihazla bağlantı koptu");
     EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2);
 
-    // The next run gets them again, first, with a new one behind them.
+    // The next run gets them again, first, with a new one behind them; the
+    // row's address was edited meanwhile, the terminal is the same.
+    m_data.CihazTable.first();
+    m_data.CihazTable.edit();
+    m_data.CihazTable.setText("IPAdres", "10.0.0.99");
+    m_data.CihazTable.post();
     m_control.terminals[7].records.push_back(entry(3, 16));
     const std::vector<DeviceOutcome> outcomes = run();
     ASSERT_EQ(outcomes.size(), 1u);
@@ -257,4 +265,73 @@ TEST_F(TransferSafety, ARelativeOutputFileNameLivesInTheProgramFolder) {
     run();
     EXPECT_EQ(m_folder.read("Aktarilan\\Hareketler.txt"), "eski\r\n" + kLine1);
     EXPECT_EQ(OutputTexts::outputFileIn("/opt/n/", "/srv/Hareketler.txt"), "/srv/Hareketler.txt");
+}
+
+struct SpaceRow {
+    std::string name;
+    int32_t counter;    // what the terminal's counter reads
+    uint64_t free;      // the disk's free bytes
+    bool marksInFetch;  // the maker's component: marked as they are fetched
+    std::string error;  // the run's error, "" for none
+    std::string output; // the output file afterwards
+};
+
+class TransferSpace : public TransferSafety, public ::testing::WithParamInterface<SpaceRow> {};
+
+TEST_P(TransferSpace, RoomIsCheckedForWhatIsFetchedAndTheCounterIsOnlyAnEstimate) {
+    const SpaceRow& row = GetParam();
+    m_control.defersMark = !row.marksInFetch;
+    addDevice(1, 7);
+    addDevice(2, 8);
+    m_control.terminals[7].records = {entry(1, 15), entry(2, 15)};
+    m_control.terminals[7].counters[CounterNewLogs] = row.counter;
+    m_control.terminals[8].records = {entry(3, 16)};
+    const uint64_t free = row.free;
+    nakilon::testing::setFreeSpaceHook([free](std::string_view) { return free; });
+    EXPECT_EQ(runError().substr(0, row.error.empty() ? std::string::npos : row.error.size()),
+              row.error.empty() ? "<no error>" : row.error);
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), row.output);
+    if (!row.marksInFetch) {
+        EXPECT_EQ(m_control.terminals[7].marked, row.output.empty() ? 0u : 2u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TransferSpace,
+    ::testing::Values(SpaceRow{"ACounterNoTerminalCanHoldRefusesNothing", 2147483647, 100000, false,
+                               "", kLine1 + kLine2 + kLine3},
+                      // The counter announced nothing; the lines fetched need 72 bytes in
+                      // each of the three files.
+                      SpaceRow{"TheFetchedLinesMustFitBeforeTheTerminalIsTold", 0, 200, false,
+                               "Diskte yeterli boş yer yok: Cihaz1 cihazının kayıtları için", ""},
+                      SpaceRow{"LinesAlreadyMarkedAreKeptWhateverTheRoom", 0, 200, true, "",
+                               kLine1 + kLine2 + kLine3}),
+    testsupport::RowName());
+
+TEST_F(TransferSafety, ALongOutputNameWorksAndOneTheSystemRefusesStopsTheRunFirst) {
+    addDevice(1, 7);
+    m_control.terminals[7].records = {entry(1, 15)};
+    const std::string longest = std::string(251, 'h') + ".txt"; // 255 bytes, the most allowed
+    m_values.outputFileName = m_folder.file(longest);
+    run();
+    EXPECT_EQ(m_folder.read(longest), kLine1);
+
+    m_values.outputFileName = m_folder.file(std::string(252, 'h') + ".txt");
+    m_control.calls.clear();
+    EXPECT_EQ(runError().rfind("Cannot create file \"", 0), 0u);
+    EXPECT_FALSE(called("OpenNetworkLink(7,10.0.0.5,5005,0)")) << "no terminal was contacted";
+}
+
+TEST_F(TransferSafety, ARunRemovesItsOwnFoldersLeftoversOnlyNeverThoseBesideTheOutput) {
+    TempFolder shared;
+    m_values.outputFileName = shared.file("Hareketler.txt");
+    const std::string dead = "~Hareketler.txt.9999999.0.tmp"; // no such process
+    shared.write(dead, "another folder's copy");
+    m_folder.write("~Cihazlar.Dat.9999999.1.tmp", "x");
+    m_folder.write("Backup\\~2024-01-14.txt.9999999.2.tmp", "x");
+    addDevice(1, 7);
+    run();
+    EXPECT_TRUE(shared.exists(dead));
+    EXPECT_FALSE(m_folder.exists("~Cihazlar.Dat.9999999.1.tmp"));
+    EXPECT_FALSE(m_folder.exists("Backup\\~2024-01-14.txt.9999999.2.tmp"));
 }

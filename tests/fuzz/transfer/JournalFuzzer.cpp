@@ -1,6 +1,6 @@
-// Any journal file: reading it never fails, never takes more than the whole
-// records at its front, and reads the same from those records alone.
-#include "core/transfer/TransferJournal.h"
+// Any journal file: reading it never fails, accounts for no more bytes than
+// it has, and what it read, written out again, reads back the same and whole.
+#include "core/transfer/JournalFormat.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,19 +10,21 @@ using namespace nakilon;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const JournalContent content = readJournalText(bytes);
-    if (content.wholeBytes > size)
+    const JournalContent content = readJournal(bytes);
+    if (content.damagedBytes + content.tornBytes > size)
         std::abort();
     size_t lineBytes = 0;
-    for (const JournalBatch& batch : content.batches)
-        lineBytes += batch.lines.size();
-    if (lineBytes > content.wholeBytes)
+    for (const JournalRun& run : content.runs)
+        for (const JournalBatch& batch : run.batches)
+            lineBytes += batch.lines.size();
+    if (lineBytes > size)
         std::abort();
-    // The torn tail adds nothing.
-    const JournalContent whole = readJournalText(bytes.substr(0, content.wholeBytes));
-    if (whole.wholeBytes != content.wholeBytes || whole.batches.size() != content.batches.size() ||
-        whole.commits.size() != content.commits.size() || whole.notes != content.notes ||
-        whole.outputFile != content.outputFile)
+    JournalContent again = readJournal(journal::serialize(content));
+    if (again.damagedBytes != 0 || again.tornBytes != 0)
+        std::abort();
+    again.damagedBytes = content.damagedBytes;
+    again.tornBytes = content.tornBytes;
+    if (!(again == content))
         std::abort();
     return 0;
 }

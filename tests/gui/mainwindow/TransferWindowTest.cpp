@@ -129,8 +129,9 @@ TEST_F(TransferWindowTest, AnInterruptedRunIsCompletedFirstAndTheOperatorIsTold)
     {
         // A run that was killed after its terminal, before its save.
         TransferJournal journal(m_folder.path());
+        JournalBatch batch{0, {"9/9", 1, 1}, true, earlier};
         journal.addBatch(m_folder.file("Hareketler.txt"), m_folder.file("Backup\\2024-05-05.txt"),
-                         {{"9/9/1/127.0.0.1/1", 1, 1}, true, earlier});
+                         batch);
     }
     LoopbackTerminal a(terminalState(1));
     writeDeviceList(device(3, 1, a.port()));

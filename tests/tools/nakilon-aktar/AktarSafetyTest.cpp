@@ -60,7 +60,7 @@ void settingsWithOutput(const AktarFolder& folder, const std::string& output) {
     folder.folder().write("Ayarlar.ini", "[Ayarlar]\r\nKayitDosyasi=" + output + "\r\n");
 }
 
-TEST(AktarExitCodes, NothingToDoIsFourAndAnotherRunIsThree) {
+TEST(AktarExitCodes, NothingToDoIsFourAnotherRunIsThreeADamagedJournalIsFive) {
     ServedTerminal terminal(1, records(1, 2));
     AktarFolder folder;
     std::string output;
@@ -87,6 +87,12 @@ TEST(AktarExitCodes, NothingToDoIsFourAndAnotherRunIsThree) {
     EXPECT_EQ(terminal.unread(), 2u);
     EXPECT_EQ(runAktar(folder, output), 0) << output;
     EXPECT_EQ(folder.folder().read("Hareketler.txt"), linesOf(1, 1, 2));
+    // An interrupted run's journal, damaged: what can be read is saved, and
+    // the code tells the scheduler to look.
+    folder.folder().write("Aktarim.gunluk", std::string(64, '\0'));
+    EXPECT_EQ(runAktar(folder, output), 5) << output;
+    EXPECT_NE(output.find("Aktarım günlüğünde okunamayan 64 bayt var"), std::string::npos)
+        << output;
 }
 
 // A terminal that answers slowly keeps the run on it long enough to be
