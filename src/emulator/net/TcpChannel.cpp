@@ -119,6 +119,10 @@ std::vector<uint8_t> TcpChannel::exchange(const std::vector<uint8_t>& request) {
                                      return;
                                  }
                                  expected = wire::FrameHeaderSize + length;
+                                 // Address space only: pages are taken as
+                                 // bytes arrive, and the buffer is never
+                                 // copied as it grows.
+                                 answer.reserve(expected);
                                  readMore();
                              });
         });
