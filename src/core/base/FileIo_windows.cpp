@@ -270,11 +270,12 @@ bool processIsRunning(unsigned long process) {
 
 AppendingFile::AppendingFile(std::string_view utf8Name) {
     const std::filesystem::path path = pathFromUtf8(utf8Name);
-    // Others may read it meanwhile (the payroll program), and a whole-file
-    // write may replace it by a rename while it is open.
-    HANDLE handle =
-        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Others may read it meanwhile (the payroll program), a whole-file write
+    // may replace it by a rename while it is open, and another run may open it
+    // to wait for its lock (lock()), which keeps the writers apart.
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw IoError(windowsErrorText(GetLastError()));
     if (GetFileType(handle) != FILE_TYPE_DISK) {

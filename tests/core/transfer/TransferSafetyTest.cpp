@@ -335,3 +335,18 @@ TEST_F(TransferSafety, ARunRemovesItsOwnFoldersLeftoversOnlyNeverThoseBesideTheO
     EXPECT_FALSE(m_folder.exists("~Cihazlar.Dat.9999999.1.tmp"));
     EXPECT_FALSE(m_folder.exists("Backup\\~2024-01-14.txt.9999999.2.tmp"));
 }
+
+TEST_F(TransferSafety, AConfirmationThatCannotBeNotedNamesTheJournalAndLosesNothing) {
+    addDevice(1, 7);
+    m_control.terminals[7].records = {entry(1, 15), entry(2, 15)};
+    {
+        // The batch takes four appends (the run, the batch's fields, its
+        // lines, its end); the confirmation is the fifth.
+        testsupport::FailingFileOperation brokenDisk("append", EIO, 5);
+        EXPECT_EQ(runError(), "Cannot create file \"" + m_folder.file("Aktarim.gunluk") + "\". " +
+                                  std::strerror(EIO));
+    }
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2);
+    run();
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2);
+}
