@@ -148,12 +148,13 @@ void TransferJournal::addDone(std::string_view runId, char role) {
     file().sync();
 }
 
-void TransferJournal::clear(const std::optional<std::vector<std::string>>& readTerminals) {
+void TransferJournal::clear(const std::optional<std::vector<std::string>>& pendingTerminals) {
     std::vector<Delivery> notes;
     for (const Delivery& note : m_notes) {
-        const bool read = readTerminals && std::find(readTerminals->begin(), readTerminals->end(),
-                                                     note.terminal) != readTerminals->end();
-        if (!read && !contains(notes, note))
+        const bool pending =
+            !pendingTerminals || std::find(pendingTerminals->begin(), pendingTerminals->end(),
+                                           note.terminal) != pendingTerminals->end();
+        if (pending && !contains(notes, note))
             notes.push_back(note);
     }
     for (const JournalBatch& batch : m_open)

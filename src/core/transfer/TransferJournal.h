@@ -97,6 +97,8 @@ public:
     // confirmation only leaves the delivery in doubt. Throws IoError.
     void addConfirmation(uint64_t sequence);
     bool hasBatches() const { return m_batches > 0; }
+    // Batches, notes or known files: what clear() has to write or settle.
+    bool holdsAnything() const { return m_batches > 0 || !m_notes.empty() || !m_known.empty(); }
 
     // A run's plans for its files, flushed (`runId` empty: this run's).
     // Throws IoError.
@@ -105,10 +107,12 @@ public:
     void addDone(std::string_view runId, char role);
 
     // Clears the journal once the files have the lines. Deliveries in doubt
-    // stay noted: this run's unconfirmed ones, and earlier ones unless their
-    // terminal was read to the end (`readTerminals`; none given: keep all).
+    // stay noted: this run's unconfirmed ones, and earlier ones whose terminal
+    // is still to be read (`pendingTerminals`: the device list's terminals
+    // that this run did not read to the end; none given: keep all). A note of
+    // a terminal that was read, or that left the list, is settled.
     // Throws IoError.
-    void clear(const std::optional<std::vector<std::string>>& readTerminals = std::nullopt);
+    void clear(const std::optional<std::vector<std::string>>& pendingTerminals = std::nullopt);
 
 private:
     AppendingFile& file();

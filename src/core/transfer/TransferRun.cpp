@@ -45,8 +45,12 @@ std::string tableText(const char* utf8) {
 // Which terminal a device row stands for, for the journal's notes between
 // runs: its number in the list and its machine number, which stay when the
 // row's address or port is edited.
+std::string terminalKey(int32_t deviceNumber, int32_t machineNumber) {
+    return std::to_string(deviceNumber) + "/" + std::to_string(machineNumber);
+}
+
 std::string terminalKey(const TransferJob& job) {
-    return std::to_string(job.deviceNumber) + "/" + std::to_string(job.connection.machineNumber);
+    return terminalKey(job.deviceNumber, job.connection.machineNumber);
 }
 
 // More records than any terminal holds: a counter that reads so is no
@@ -342,14 +346,24 @@ void Run::openTexts(const Date& today) {
 
 void Run::save(const std::vector<TransferJob>& jobs) {
     m_texts.save(m_journal);
-    if (!m_journal.hasBatches())
+    if (!m_journal.holdsAnything())
         return;
-    std::vector<std::string> read;
+    // The terminals of the list still to be read: a note of any other one is
+    // settled.
+    std::vector<std::string> read, pending;
     for (const TransferJob& job : jobs)
         if (job.outcome.completed)
             read.push_back(terminalKey(job));
+    for (int row = 0; row < m_table.rowCount(); ++row) {
+        const auto at = [&](std::string_view name) {
+            return m_table.integerAt(row, m_table.fieldIndex(name));
+        };
+        const std::string key = terminalKey(at(field::CihazNo), at(field::MakineNo));
+        if (std::find(read.begin(), read.end(), key) == read.end())
+            pending.push_back(key);
+    }
     try {
-        m_journal.clear(read);
+        m_journal.clear(pending);
     } catch (const IoError&) {
         // Both files are complete; the next run finds them done.
     }

@@ -350,3 +350,17 @@ TEST_F(TransferSafety, AConfirmationThatCannotBeNotedNamesTheJournalAndLosesNoth
     run();
     EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2);
 }
+
+TEST_F(TransferSafety, ANoteOfATerminalThatLeftTheListIsSettledByTheNextRun) {
+    addDevice(1, 7);
+    m_control.terminals[7].records = {entry(1, 15)};
+    m_control.failAt(1, "Cihazla bağlantı koptu", "confirmLogBatch");
+    EXPECT_EQ(runError(), "Cihazla bağlantı koptu");
+    ASSERT_EQ(readJournal(m_folder.read("Aktarim.gunluk")).notes.size(), 1u) << "in doubt";
+    m_data.CihazTable.first();
+    m_data.CihazTable.remove();
+    addDevice(2, 8);
+    run();
+    EXPECT_FALSE(m_folder.exists("Aktarim.gunluk"));
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1);
+}
