@@ -118,6 +118,17 @@ JournalRun& runOf(JournalContent& content, std::string_view id) {
     return content.runs.back();
 }
 
+// Puts `item` in place of the one with the same `key`, or at the end: the
+// later record of a file counts.
+template <typename T, typename Key> void putLatest(std::vector<T>& list, T item, Key T::*key) {
+    for (T& existing : list)
+        if (existing.*key == item.*key) {
+            existing = std::move(item);
+            return;
+        }
+    list.push_back(std::move(item));
+}
+
 // Applies one whole record; false when it makes no sense. A record seen
 // before (a journal whose content repeats) changes nothing.
 bool apply(JournalContent& content, char type, const std::vector<std::string_view>& f) {
@@ -177,14 +188,9 @@ bool apply(JournalContent& content, char type, const std::vector<std::string_vie
             return false;
         // A later plan for the same file (recovery appending to a file that
         // changed) replaces the earlier one.
-        JournalRun& run = runOf(content, f[0]);
-        const FilePlan plan{f[1][0], std::string(f[2]), *identity, *length, *join, *bytes, *crc};
-        for (FilePlan& p : run.plans)
-            if (p.role == plan.role) {
-                p = plan;
-                return true;
-            }
-        run.plans.push_back(plan);
+        putLatest(runOf(content, f[0]).plans,
+                  FilePlan{f[1][0], std::string(f[2]), *identity, *length, *join, *bytes, *crc},
+                  &FilePlan::role);
         return true;
     }
     case 'D': {
@@ -201,13 +207,8 @@ bool apply(JournalContent& content, char type, const std::vector<std::string_vie
         const auto modified = f.size() == 4 ? number<uint64_t>(f[3]) : std::nullopt;
         if (!identity || !length || !modified || f[0].empty())
             return false;
-        const KnownText known{std::string(f[0]), *identity, *length, *modified};
-        for (KnownText& k : content.known)
-            if (k.target == known.target) {
-                k = known;
-                return true;
-            }
-        content.known.push_back(known);
+        putLatest(content.known, KnownText{std::string(f[0]), *identity, *length, *modified},
+                  &KnownText::target);
         return true;
     }
     case 'N': {
