@@ -288,8 +288,11 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
                 setDeviceProgress(job.recId, job.percentage, job.writtenPercentage);
                 job.writtenPercentage = job.percentage;
             }
+            // Runs killed one after the other may leave several deliveries
+            // in doubt, each longer than the one before: the terminal hands
+            // them out again as one head, and all of it is in the files.
             for (const Delivery& note : notes) {
-                if (!repeated && print.count() == note.count && print.value() == note.print) {
+                if (print.count() == note.count && print.value() == note.print) {
                     repeated = true;
                     repeatedBytes = m_lines.size();
                     repeatedLines = job.outcome.accepted;

@@ -364,3 +364,39 @@ TEST_F(TransferSafety, ANoteOfATerminalThatLeftTheListIsSettledByTheNextRun) {
     EXPECT_FALSE(m_folder.exists("Aktarim.gunluk"));
     EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1);
 }
+
+TEST_F(TransferSafety, DeliveriesInDoubtOfTwoKilledRunsAreLeftOutTogether) {
+    addDevice(1, 7);
+    const auto printOf = [](std::initializer_list<LogEntry> entries) {
+        DeliveryPrint print;
+        for (const LogEntry& e : entries)
+            print.add(e);
+        return Delivery{"1/7", print.count(), print.value()};
+    };
+    const std::string line3 = "001,000003,1,2024/01/16,08:30:00,1\r\n";
+    const std::string line4 = "001,000004,1,2024/01/17,08:30:00,1\r\n";
+    // A run delivered records 1 and 2 and was killed before the terminal
+    // heard of it; the next run wrote them and noted the delivery.
+    m_folder.write("Hareketler.txt", kLine1 + kLine2);
+    m_folder.write("Backup\\2024-01-15.txt", kLine1 + kLine2);
+    const std::string output = m_folder.file("Hareketler.txt");
+    const std::string backup = m_folder.file("Backup\\2024-01-15.txt");
+    {
+        TransferJournal journal(m_folder.path());
+        JournalBatch first{0, printOf({entry(1, 15), entry(2, 15)}), true, kLine1 + kLine2};
+        journal.addBatch(output, backup, first);
+        journal.clear(std::vector<std::string>{"1/7"});
+    }
+    // That run got 1 and 2 again with a new 3, left 1 and 2 out, and was
+    // killed before the terminal heard of it too.
+    {
+        TransferJournal journal(m_folder.path());
+        JournalBatch second{0, printOf({entry(1, 15), entry(2, 15), entry(3, 16)}), true, line3};
+        journal.addBatch(output, backup, second);
+    }
+    // The terminal still holds all of them as unread, and one more.
+    m_control.terminals[7].records = {entry(1, 15), entry(2, 15), entry(3, 16), entry(4, 17)};
+    run();
+    EXPECT_EQ(m_folder.read("Hareketler.txt"), kLine1 + kLine2 + line3 + line4);
+    EXPECT_EQ(m_folder.read("Backup\\2024-01-15.txt"), kLine1 + kLine2 + line3 + line4);
+}
