@@ -9,7 +9,6 @@
 #include "core/base/Operator.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/device/DeviceControl.h"
-#include "core/device/DeviceRow.h"
 
 namespace nakilon {
 
@@ -32,8 +31,8 @@ bool connectOrReport(DeviceControl& control, const ConnectionValues& values, Ope
 
 } // namespace
 
-void testConnection(const RecordTable& cihazTable, DeviceControl& control, Operator& op) {
-    if (connectDevice(control, currentConnectionValues(cihazTable)) != ConnectResult::Connected) {
+void testConnection(const ConnectionValues& device, DeviceControl& control, Operator& op) {
+    if (connectDevice(control, device) != ConnectResult::Connected) {
         op.information(maintenance::NotConnectedText);
         return;
     }
@@ -41,10 +40,9 @@ void testConnection(const RecordTable& cihazTable, DeviceControl& control, Opera
     op.information(maintenance::ConnectedText);
 }
 
-void removeAllPrivileges(const RecordTable& cihazTable, DeviceControl& control, Operator& op) {
+void removeAllPrivileges(const ConnectionValues& values, DeviceControl& control, Operator& op) {
     if (!op.confirm(maintenance::RemovePrivilegesQuestion))
         return;
-    const ConnectionValues values = currentConnectionValues(cihazTable);
     if (!connectOrReport(control, values, op))
         return;
     const int32_t m = values.machineNumber;
@@ -69,10 +67,9 @@ void removeAllPrivileges(const RecordTable& cihazTable, DeviceControl& control, 
     });
 }
 
-void purgeDeviceRecords(const RecordTable& cihazTable, DeviceControl& control, Operator& op) {
+void purgeDeviceRecords(const ConnectionValues& values, DeviceControl& control, Operator& op) {
     if (!op.confirm(maintenance::PurgeRecordsQuestion))
         return;
-    const ConnectionValues values = currentConnectionValues(cihazTable);
     if (!connectOrReport(control, values, op))
         return;
     const int32_t m = values.machineNumber;
@@ -81,9 +78,8 @@ void purgeDeviceRecords(const RecordTable& cihazTable, DeviceControl& control, O
     op.information(maintenance::PurgeDoneText);
 }
 
-std::optional<int32_t> connectForClock(const RecordTable& cihazTable, DeviceControl& control,
+std::optional<int32_t> connectForClock(const ConnectionValues& values, DeviceControl& control,
                                        Operator& op) {
-    const ConnectionValues values = currentConnectionValues(cihazTable);
     if (!connectOrReport(control, values, op))
         return std::nullopt;
     return values.machineNumber;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/device/ConnectionProcedure.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,7 +10,6 @@ namespace nakilon {
 
 class DeviceControl;
 class Operator;
-class RecordTable;
 
 // What the maintenance commands show and ask (UTF-8).
 namespace maintenance {
@@ -28,8 +29,9 @@ inline constexpr const char* PurgeDoneText = "Silme işlemi tamamlandı.";
 inline constexpr size_t ListedEntries = 20;
 } // namespace maintenance
 
-// Each command acts on the terminal of the current row of `cihazTable` (the
-// marks play no part) through the main window's device control. A failed
+// Each command acts on `device`, the terminal of the current row of the device
+// list (currentConnectionValues; the marks play no part), through the main
+// window's device control. A failed
 // connection shows NotConnectedText. The commands that take the terminal out
 // of use return it to use and close the link also when the device control
 // raises on the way, or when the terminal refuses what it was asked (answers
@@ -37,24 +39,24 @@ inline constexpr size_t ListedEntries = 20;
 
 // "Bağlantı Test": opens and closes the link, nothing else. A connection type
 // other than 1, 2 or 3 is a failed connection.
-void testConnection(const RecordTable& cihazTable, DeviceControl& control, Operator& op);
+void testConnection(const ConnectionValues& device, DeviceControl& control, Operator& op);
 
 // "Cihaz Şifre Sil", after the question: privilege 0 for every entry of the
 // terminal's user list, passing back the second machine number that the entry
 // delivered. Entries whose change the terminal refuses are named in the error
 // raised at the end (the others were changed); otherwise nothing is shown.
 // Another connection type ends silently.
-void removeAllPrivileges(const RecordTable& cihazTable, DeviceControl& control, Operator& op);
+void removeAllPrivileges(const ConnectionValues& device, DeviceControl& control, Operator& op);
 
 // "Yedekleri Sil", after the question: deletes every record held in the
 // terminal, then PurgeDoneText, only when the terminal did it. Another
 // connection type ends silently.
-void purgeDeviceRecords(const RecordTable& cihazTable, DeviceControl& control, Operator& op);
+void purgeDeviceRecords(const ConnectionValues& device, DeviceControl& control, Operator& op);
 
 // "Tarih/Saat Ayarla": connects and leaves the link open for the clock dialog.
 // The machine number to give the dialog, or nothing (the failure shown, or a
 // connection type other than 1, 2 or 3, silently).
-std::optional<int32_t> connectForClock(const RecordTable& cihazTable, DeviceControl& control,
+std::optional<int32_t> connectForClock(const ConnectionValues& device, DeviceControl& control,
                                        Operator& op);
 
 } // namespace nakilon

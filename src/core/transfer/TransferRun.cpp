@@ -8,10 +8,7 @@
 #include "core/base/Text.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/device/DeviceControl.h"
-#include "core/device/DeviceRow.h"
 #include "core/settings/ProgramSettings.h"
-#include "core/tables/FieldNames.h"
-#include "core/tables/RecordTable.h"
 #include "core/tables/TDataModul.h"
 #include "core/transfer/JournalRecovery.h"
 #include "core/transfer/OutputLine.h"
@@ -90,8 +87,9 @@ void requireNotProgramFile(std::string_view programFolder, const std::string& ou
 
 class Run {
 public:
-    Run(RecordTable& table, DeviceControl& control, ProgramValues& values, Operator& op)
-        : m_table(table), m_control(control), m_values(values), m_op(op),
+    Run(const std::vector<TransferDevice>& devices, TransferRows& rows, DeviceControl& control,
+        ProgramValues& values, Operator& op)
+        : m_devices(devices), m_rows(rows), m_control(control), m_values(values), m_op(op),
           m_journal(values.programFolder) {}
 
     std::vector<DeviceOutcome> execute(const TransferOptions& options, const Date& today);
@@ -99,9 +97,6 @@ public:
 private:
     void setDeviceStatus(int32_t recId, const char* text);
     void setDeviceProgress(int32_t recId, int32_t percentage, int32_t writtenPercentage);
-    void writeRow(int32_t recId, std::string_view fieldName, int32_t number,
-                  const std::string* text);
-    void resetRows();
     std::vector<TransferJob> makeJobs() const;
     void transferDevice(TransferJob& job, bool backupMode, const DateRange& range);
     void openTexts(const Date& today);
@@ -110,7 +105,8 @@ private:
                    bool confirm);
     void save(const std::vector<TransferJob>& jobs);
 
-    RecordTable& m_table;
+    const std::vector<TransferDevice>& m_devices;
+    TransferRows& m_rows;
     DeviceControl& m_control;
     ProgramValues& m_values;
     Operator& m_op;
@@ -121,58 +117,28 @@ private:
     TransferOptions m_options;
 };
 
-void Run::writeRow(int32_t recId, std::string_view fieldName, int32_t number,
-                   const std::string* text) {
-    if (!m_table.locate(RecordTable::kRecIdName, recId))
-        return;
-    m_table.edit();
-    if (text)
-        m_table.setText(fieldName, *text);
-    else
-        m_table.setInteger(fieldName, number);
-    m_table.post();
-    m_table.refresh();
-    m_op.repaintTransferGrid();
-}
-
 void Run::setDeviceStatus(int32_t recId, const char* text) {
-    const std::string bytes = tableText(text);
-    writeRow(recId, field::Aciklama, 0, &bytes);
+    m_rows.setStatus(recId, tableText(text));
 }
 
 void Run::setDeviceProgress(int32_t recId, int32_t percentage, int32_t writtenPercentage) {
     if (percentage == writtenPercentage)
         return;
-    writeRow(recId, field::TransferDurumu, percentage, nullptr);
-}
-
-void Run::resetRows() {
-    // Progress back to 0 on every row, then the current row again.
-    const Bookmark mark = m_table.bookmark();
-    for (m_table.first(); !m_table.eof(); m_table.next()) {
-        m_table.edit();
-        m_table.setInteger(field::TransferDurumu, 0);
-        m_table.post();
-    }
-    m_table.gotoBookmark(mark);
-    m_table.refresh();
+    m_rows.setProgress(recId, percentage);
 }
 
 std::vector<TransferJob> Run::makeJobs() const {
     std::vector<TransferJob> jobs;
-    for (int row = 0; row < m_table.rowCount(); ++row) {
-        const auto at = [&](std::string_view name) {
-            return m_table.integerAt(row, m_table.fieldIndex(name));
-        };
-        if (at(field::Isaret) != 1)
+    for (const TransferDevice& device : m_devices) {
+        if (!device.marked)
             continue;
         TransferJob job;
-        job.recId = at(RecordTable::kRecIdName);
-        job.deviceNumber = at(field::CihazNo);
-        job.connection = connectionValuesAt(m_table, row);
-        job.entryExitType = at(field::GCTip);
+        job.recId = device.recId;
+        job.deviceNumber = device.deviceNumber;
+        job.connection = device.connection;
+        job.entryExitType = device.entryExitType;
         job.outcome.recId = job.recId;
-        job.outcome.name = m_table.textAt(row, m_table.fieldIndex(field::CihazAdi));
+        job.outcome.name = device.name;
         jobs.push_back(std::move(job));
     }
     return jobs;
@@ -322,7 +288,7 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
     job.outcome.completed = true;
     setDeviceStatus(job.recId, status::Completed);
     if (job.outcome.accepted > 0)
-        writeRow(job.recId, field::TransferDurumu, 100, nullptr);
+        m_rows.setProgress(job.recId, 100);
     m_op.repaintTransferGrid();
 }
 
@@ -357,11 +323,8 @@ void Run::save(const std::vector<TransferJob>& jobs) {
     for (const TransferJob& job : jobs)
         if (job.outcome.completed)
             read.push_back(terminalKey(job));
-    for (int row = 0; row < m_table.rowCount(); ++row) {
-        const auto at = [&](std::string_view name) {
-            return m_table.integerAt(row, m_table.fieldIndex(name));
-        };
-        const std::string key = terminalKey(at(field::CihazNo), at(field::MakineNo));
+    for (const TransferDevice& device : m_devices) {
+        const std::string key = terminalKey(device.deviceNumber, device.connection.machineNumber);
         if (std::find(read.begin(), read.end(), key) == read.end())
             pending.push_back(key);
     }
@@ -375,7 +338,7 @@ void Run::save(const std::vector<TransferJob>& jobs) {
 std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Date& today) {
     m_options = options;
     m_control.CloseLink();
-    resetRows();
+    m_rows.resetProgress();
 
     const bool backupMode = options.backupMode;
     const DateRange range =
@@ -385,13 +348,7 @@ std::vector<DeviceOutcome> Run::execute(const TransferOptions& options, const Da
 
     std::vector<TransferJob> jobs;
     try {
-        for (m_table.first(); !m_table.eof(); m_table.next()) {
-            m_table.edit();
-            m_table.setText(field::Aciklama, "");
-            m_table.post();
-            m_table.refresh();
-        }
-        m_op.repaintTransferGrid();
+        m_rows.clearStatus();
         m_control.CloseLink();
 
         jobs = makeJobs();
@@ -436,11 +393,19 @@ int32_t progressPercent(int64_t accepted, int64_t expected) {
     return static_cast<int32_t>(quotient);
 }
 
+std::vector<DeviceOutcome> runTransfer(const std::vector<TransferDevice>& devices,
+                                       TransferRows& rows, DeviceControl& control,
+                                       ProgramValues& values, const TransferOptions& options,
+                                       const Date& today, Operator& op) {
+    Run run(devices, rows, control, values, op);
+    return run.execute(options, today);
+}
+
 std::vector<DeviceOutcome> runTransfer(RecordTable& cihazTable, DeviceControl& control,
                                        ProgramValues& values, const TransferOptions& options,
                                        const Date& today, Operator& op) {
-    Run run(cihazTable, control, values, op);
-    return run.execute(options, today);
+    TableTransferRows rows(cihazTable, op);
+    return runTransfer(transferDevicesOf(cihazTable), rows, control, values, options, today, op);
 }
 
 } // namespace nakilon

@@ -3,6 +3,7 @@
 #include "core/base/DateTime.h"
 #include "core/settings/ProgramValues.h"
 #include "core/transfer/EntryFilter.h"
+#include "core/transfer/TransferRows.h"
 
 #include <cstdint>
 #include <functional>
@@ -56,13 +57,13 @@ inline constexpr const char* OwnFileAsOutputText =
 inline constexpr const char* RecoveredText =
     "Yarım kalmış bir aktarımın %s satırı kayıt dosyasına ve yedek dosyasına yazıldı";
 
-// "Bilgileri Aktar": reads the records of every marked device of `cihazTable`
+// "Bilgileri Aktar": reads the records of every marked device of `devices`
 // through `control` into the output file and the day's backup file.
 //
 // `today` names the backup file and is taken at the start of the run, so a run
 // past midnight still writes into the backup file of its first day. Status and
-// progress go into each device's row of the table; the operator is asked to
-// repaint after each change and to handle events before each device.
+// progress go to `rows`; the operator is asked to handle events before each
+// device.
 //
 // A run first completes one that was interrupted (the journal in the program
 // folder, TransferJournal.h), then keeps each device's lines in that journal,
@@ -72,6 +73,11 @@ inline constexpr const char* RecoveredText =
 // written to both files and the link is closed before the error goes on, so no
 // record that a terminal has handed out is lost. Throws TransferBusyError when
 // another run holds the program folder or the output file.
+std::vector<DeviceOutcome> runTransfer(const std::vector<TransferDevice>& devices,
+                                       TransferRows& rows, DeviceControl& control,
+                                       ProgramValues& values, const TransferOptions& options,
+                                       const Date& today, Operator& op);
+// The same on the rows of `cihazTable` (TableTransferRows), on one thread.
 std::vector<DeviceOutcome> runTransfer(RecordTable& cihazTable, DeviceControl& control,
                                        ProgramValues& values, const TransferOptions& options,
                                        const Date& today, Operator& op);

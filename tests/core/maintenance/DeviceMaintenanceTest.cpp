@@ -3,6 +3,7 @@
 #include "core/maintenance/DeviceMaintenance.h"
 
 #include "core/base/Error.h"
+#include "core/device/DeviceRow.h"
 #include "core/tables/TDataModul.h"
 #include "support/InProcessTerminals.h"
 #include "support/RecordingOperator.h"
@@ -77,7 +78,7 @@ protected:
     void addOffice() { addDevice(1, 1, 4370); }
 
     DeviceControl& control() { return m_terminals.control(); }
-    const RecordTable& devices() const { return m_data.CihazTable; }
+    ConnectionValues devices() const { return currentConnectionValues(m_data.CihazTable); }
     const Lines& officeJournal() const { return m_terminals.journal(0); }
     const Lines& depotJournal() const { return m_terminals.journal(1); }
 
@@ -189,7 +190,7 @@ TEST_F(DeviceMaintenanceTest, RecordDeletionPurgesBetweenDisableAndEnableThenSay
 // Each destructive command, with the question it asks.
 struct Deletion {
     const char* name;
-    void (*command)(const RecordTable&, DeviceControl&, Operator&);
+    void (*command)(const ConnectionValues&, DeviceControl&, Operator&);
     std::string question;
 };
 const Deletion deletions[] = {

@@ -4,6 +4,7 @@
 #include "core/base/Operator.h"
 #include "core/base/Text.h"
 #include "core/device/ConnectionProcedure.h"
+#include "core/device/DeviceRow.h"
 #include "core/maintenance/DeviceMaintenance.h"
 #include "core/personnel/EnrollmentFile.h"
 #include "core/personnel/PersonnelFetch.h"
@@ -236,7 +237,9 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     YesOperator op;
     auto control = makeEmulatorDeviceControl();
 
-    EXPECT_EQ(errorOf([&] { removeAllPrivileges(data.CihazTable, *control, op); }),
+    EXPECT_EQ(errorOf([&] {
+                  removeAllPrivileges(currentConnectionValues(data.CihazTable), *control, op);
+              }),
               "Cihaz hata bildirdi: FetchUserIndex işlemi tamamlanamadı");
     // CloseLink expects no answer; let the terminal read it.
     const auto endsWithClose = [&] {
@@ -251,7 +254,9 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     EXPECT_TRUE(readStateFile(state).active);
     EXPECT_EQ(readStateFile(state).users[0].privilege, 3);
 
-    EXPECT_EQ(errorOf([&] { purgeDeviceRecords(data.CihazTable, *control, op); }),
+    EXPECT_EQ(errorOf([&] {
+                  purgeDeviceRecords(currentConnectionValues(data.CihazTable), *control, op);
+              }),
               "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı\n"
               "Cihaz kullanıma açılamadı (Makine No 1)");
     const TerminalState left = readStateFile(state);
@@ -259,7 +264,9 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     EXPECT_EQ(left.logs.size(), 1u);
 
     // Refused as the maker's component refuses: false, never "tamamlandı".
-    EXPECT_EQ(errorOf([&] { purgeDeviceRecords(data.CihazTable, *control, op); }),
+    EXPECT_EQ(errorOf([&] {
+                  purgeDeviceRecords(currentConnectionValues(data.CihazTable), *control, op);
+              }),
               "Cihaz, kayıtları silme isteğini reddetti (Makine No 1)");
     for (int i = 0; i < 500 && !endsWithClose(); ++i)
         usleep(10000);
