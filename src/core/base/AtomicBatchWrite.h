@@ -3,10 +3,12 @@
 #include "core/base/Error.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace nakilon {
 
@@ -58,6 +60,47 @@ public:
 private:
     struct State;
     std::unique_ptr<State> m_state;
+};
+
+// The same grouped write for files whose names are known before their bytes,
+// such as enrollments still to be downloaded from a terminal: a helper thread
+// takes each file's first step ahead of time (creating a new file is the
+// costly part on many file systems) and writes the bytes handed to it, and a
+// second one flushes the disk now and then, while the caller waits on
+// something else.
+//
+// The files are handed over in the order named, each exactly once, by write()
+// or skip(); commit() then puts the written ones in place exactly as
+// AtomicBatchWrite::commit does, in that order. A file's first step fails
+// where add() would, and the write() that hands the file over reports it; a
+// failure to write the bytes, or of an early flush, shows at a later write()
+// or skip(), or at the commit. Files not written, and every temporary file
+// when the batch goes without a commit, are removed. At most `ahead` files
+// beyond the last one handed over have their first step taken early. The test
+// seam is asked as for AtomicBatchWrite, except that a temporary file is made
+// empty ("open", "close") and its bytes are then added as an "append"; the
+// early flushes do not ask it.
+class BackgroundBatchWrite {
+public:
+    explicit BackgroundBatchWrite(std::vector<std::string> utf8Names, size_t ahead = 256);
+    // Waits for the steps in hand on its threads, then removes what is left.
+    ~BackgroundBatchWrite();
+    BackgroundBatchWrite(const BackgroundBatchWrite&) = delete;
+    BackgroundBatchWrite& operator=(const BackgroundBatchWrite&) = delete;
+
+    // The file's bytes, made by `bytes` on the helper thread. Throws
+    // BatchWriteError naming the file that failed (this one or an earlier one);
+    // the batch is then of no further use.
+    void write(size_t index, std::function<std::string()> bytes);
+    // The file is not written: its target stays as it was. Throws as write().
+    void skip(size_t index);
+    // Once, after every file was handed over. Throws BatchWriteError as
+    // AtomicBatchWrite::commit, or for a file whose bytes could not be written.
+    void commit();
+
+private:
+    struct Shared;
+    std::unique_ptr<Shared> m_shared;
 };
 
 } // namespace nakilon

@@ -2,7 +2,9 @@
 
 #include "core/device/DeviceControl.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,7 +12,7 @@
 
 namespace nakilon {
 
-class AtomicBatchWrite;
+class BackgroundBatchWrite;
 
 // One enrollment of one user in one slot, kept on the PC between a fetch and a
 // send: "Data\Parmak-<user>-<slot>.Piz" in the program folder, 354 lines, line
@@ -44,18 +46,57 @@ EnrollmentData parseEnrollmentText(std::string_view text);
 void writeEnrollmentFile(std::string_view programFolder, int32_t userNumber, int32_t slot,
                          const EnrollmentData& data);
 
-// The same for a file of a grouped write: its bytes are written beside it at
-// once, and it is replaced when the batch is committed (commitEnrollmentFiles).
-// Throws Error "Cannot create file ...".
-void addEnrollmentFile(AtomicBatchWrite& batch, std::string_view programFolder, int32_t userNumber,
-                       int32_t slot, const EnrollmentData& data);
-// Puts every file of the batch in place. Throws Error "Cannot create file ..."
-// naming the file whose step failed.
-void commitEnrollmentFiles(AtomicBatchWrite& batch);
+// The enrollment files of one copy, written as one group (BackgroundBatchWrite)
+// while the enrollments are still being downloaded: the files are named
+// first, in order; each is then written or skipped in that order, and the
+// commit puts the written ones in place, together. A file that cannot be
+// created is reported when it is written; bytes that could not be written, at
+// the next write or skip or at the commit. Each throws Error "Cannot create
+// file ..." naming the file whose step failed. Without a commit no file
+// changes.
+class EnrollmentFileGroup {
+public:
+    EnrollmentFileGroup(std::string_view programFolder, const std::vector<EnrollmentSlot>& files);
+    ~EnrollmentFileGroup();
+    EnrollmentFileGroup(const EnrollmentFileGroup&) = delete;
+    EnrollmentFileGroup& operator=(const EnrollmentFileGroup&) = delete;
+
+    void write(size_t index, const EnrollmentData& data);
+    void skip(size_t index);
+    void commit();
+
+private:
+    std::unique_ptr<BackgroundBatchWrite> m_batch;
+};
 
 // The enrollment of the file, or nullopt when there is no such file. Throws
 // Error "Cannot open file ..." when it exists but cannot be read.
 std::optional<EnrollmentData> readEnrollmentFile(std::string_view programFolder, int32_t userNumber,
                                                  int32_t slot);
+
+// Reads enrollment files on a helper thread ahead of their use, in the order
+// given, so that reading and the caller's waits on a terminal overlap. next()
+// yields the files that exist, in that order, each as readEnrollmentFile reads
+// it; a file that cannot be read throws its Error in its place, after every
+// file before it was yielded.
+class EnrollmentFileReader {
+public:
+    struct Found {
+        size_t index = 0; // in the order given
+        EnrollmentData data{};
+    };
+    EnrollmentFileReader(std::string_view programFolder, std::vector<EnrollmentSlot> files);
+    // Waits for the file in hand on the helper thread.
+    ~EnrollmentFileReader();
+    EnrollmentFileReader(const EnrollmentFileReader&) = delete;
+    EnrollmentFileReader& operator=(const EnrollmentFileReader&) = delete;
+
+    // The next existing file; nothing after the last.
+    std::optional<Found> next();
+
+private:
+    struct Shared;
+    std::unique_ptr<Shared> m_shared;
+};
 
 } // namespace nakilon

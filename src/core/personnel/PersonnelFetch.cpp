@@ -1,6 +1,5 @@
 #include "core/personnel/PersonnelFetch.h"
 
-#include "core/base/AtomicBatchWrite.h"
 #include "core/base/FileIo.h"
 #include "core/base/Operator.h"
 #include "core/device/DeviceControl.h"
@@ -44,40 +43,64 @@ private:
 } // namespace
 
 void fetchFromDevice(const ConnectionValues& device, DeviceControl& control, Operator& op,
-                     const std::function<void(int32_t machineNumber)>& showFetchDialog) {
-    if (connectDevice(control, device) != ConnectResult::Connected) {
+                     const std::function<void(int32_t machineNumber)>& showFetchDialog,
+                     const std::function<void(const std::function<void()>& work)>& onDeviceThread) {
+    const auto onDevice = [&](const std::function<void()>& work) {
+        if (onDeviceThread)
+            onDeviceThread(work);
+        else
+            work();
+    };
+    ConnectResult connected = ConnectResult::Failed;
+    onDevice([&] { connected = connectDevice(control, device); });
+    if (connected != ConnectResult::Connected) {
         op.information(DeviceNotConnectedText);
         return;
     }
     try {
         showFetchDialog(device.machineNumber);
     } catch (...) {
-        control.CloseLink();
+        onDevice([&] { control.CloseLink(); });
         throw;
     }
-    control.CloseLink();
+    onDevice([&] { control.CloseLink(); });
 }
 
-void readUserList(RecordTable& tampon, DeviceControl& control, int32_t machineNumber) {
+std::vector<UserListEntry> fetchUserIndex(DeviceControl& control, int32_t machineNumber) {
+    std::vector<UserListEntry> entries;
+    runWithDeviceInactiveClosingOnError(control, machineNumber, [&] {
+        control.FetchUserIndex(machineNumber);
+        UserListEntry entry;
+        int32_t second = machineNumber;
+        while (control.TakeUserIndexEntry(machineNumber, entry.userNumber, second, entry.slot,
+                                          entry.privilege, entry.enabled))
+            entries.push_back(entry);
+    });
+    return entries;
+}
+
+void fillUserList(RecordTable& tampon, const std::vector<UserListEntry>& entries) {
     // The buffer is never stored and its record numbers are shown nowhere:
     // emptied in one step, not row by row.
     tampon.close();
     tampon.open();
-    runWithDeviceInactiveClosingOnError(control, machineNumber, [&] {
-        control.FetchUserIndex(machineNumber);
-        int32_t user = 0, second = machineNumber, slot = 0, privilege = 0, enabled = 0;
-        while (control.TakeUserIndexEntry(machineNumber, user, second, slot, privilege, enabled)) {
-            tampon.append();
-            tampon.setInteger(field::PersonelNo, user);
-            tampon.setInteger(field::KartNo, 0);
-            tampon.setInteger(field::Yetki, privilege);
-            tampon.setInteger(field::IzinDurum, enabled);
-            tampon.setInteger(field::BackupInt, slot);
-            tampon.setInteger(field::Secim, 1);
-            tampon.post();
-        }
-        tampon.refresh();
-    });
+    for (const UserListEntry& entry : entries) {
+        tampon.append();
+        tampon.setInteger(field::PersonelNo, entry.userNumber);
+        tampon.setInteger(field::KartNo, 0);
+        tampon.setInteger(field::Yetki, entry.privilege);
+        tampon.setInteger(field::IzinDurum, entry.enabled);
+        tampon.setInteger(field::BackupInt, entry.slot);
+        tampon.setInteger(field::Secim, 1);
+        tampon.post();
+    }
+    tampon.refresh();
+}
+
+void readUserList(RecordTable& tampon, DeviceControl& control, int32_t machineNumber) {
+    // The list of an earlier showing goes also when the terminal fails.
+    fillUserList(tampon, {});
+    fillUserList(tampon, fetchUserIndex(control, machineNumber));
 }
 
 std::string unreadEnrollmentsText(const std::vector<UnreadEnrollment>& unread, size_t listed) {
@@ -87,74 +110,115 @@ std::string unreadEnrollmentsText(const std::vector<UnreadEnrollment>& unread, s
     return text;
 }
 
-CopyOutcome copySelectedPersonnel(RecordTable& tampon, RecordTable& personel,
-                                  std::string_view programFolder, DeviceControl& control,
-                                  int32_t machineNumber, Operator& op) {
-    CopyOutcome outcome;
-    // A cell still being edited in either grid counts as it stands.
+std::vector<EnrollmentToCopy> enrollmentsToCopy(RecordTable& tampon) {
+    // A cell still being edited counts as it stands.
     tampon.first();
-    personel.refresh();
-    runWithDeviceInactiveClosingOnError(control, machineNumber, [&] {
-        const int tPersonelNo = tampon.fieldIndex(field::PersonelNo);
-        const int tKartNo = tampon.fieldIndex(field::KartNo);
-        const int tYetki = tampon.fieldIndex(field::Yetki);
-        const int tIzinDurum = tampon.fieldIndex(field::IzinDurum);
-        const int tSlot = tampon.fieldIndex(field::BackupInt);
-        const int tSecim = tampon.fieldIndex(field::Secim);
+    const int tPersonelNo = tampon.fieldIndex(field::PersonelNo);
+    const int tSlot = tampon.fieldIndex(field::BackupInt);
+    const int tSecim = tampon.fieldIndex(field::Secim);
+    std::vector<EnrollmentToCopy> wanted;
+    for (int row = 0; row < tampon.rowCount(); ++row)
+        if (tampon.integerAt(row, tSecim) == 1)
+            wanted.push_back(
+                {row, tampon.integerAt(row, tPersonelNo), tampon.integerAt(row, tSlot)});
+    return wanted;
+}
 
-        // The buffer rows read, with the password that came with each.
-        std::vector<std::pair<int, int32_t>> copied;
-        AtomicBatchWrite files;
+DownloadedEnrollments downloadEnrollments(const std::vector<EnrollmentToCopy>& wanted,
+                                          std::string_view programFolder, DeviceControl& control,
+                                          int32_t machineNumber) {
+    DownloadedEnrollments downloaded;
+    runWithDeviceInactiveClosingOnError(control, machineNumber, [&] {
+        std::vector<EnrollmentSlot> slots;
+        slots.reserve(wanted.size());
+        for (const EnrollmentToCopy& one : wanted)
+            slots.push_back({one.userNumber, one.slot});
+        // The files are made and written on a helper thread while the next
+        // enrollment is on its way from the terminal.
+        EnrollmentFileGroup files(programFolder, slots);
         EnrollmentData data{};
-        for (int row = 0; row < tampon.rowCount(); ++row) {
-            if (tampon.integerAt(row, tSecim) != 1)
-                continue;
-            const int32_t user = tampon.integerAt(row, tPersonelNo);
-            const int32_t slot = tampon.integerAt(row, tSlot);
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            const EnrollmentToCopy& one = wanted[i];
             // A refused download must not leave the previous enrollment's
             // numbers behind for this one.
             data.fill(0);
             int32_t privilege = 0;
             int32_t password = 0;
-            if (!control.DownloadEnrollment(machineNumber, user, machineNumber, slot, privilege,
-                                            data, password)) {
-                outcome.unread.push_back({user, slot});
+            if (!control.DownloadEnrollment(machineNumber, one.userNumber, machineNumber, one.slot,
+                                            privilege, data, password)) {
+                downloaded.unread.push_back({one.userNumber, one.slot});
+                files.skip(i);
                 continue;
             }
-            addEnrollmentFile(files, programFolder, user, slot, data);
-            copied.emplace_back(row, password);
+            files.write(i, data);
+            downloaded.copied.emplace_back(one.row, password);
         }
         // Every file in place before a personnel row names it: a failed write
-        // leaves the list in memory as it was, and no file half-written.
-        commitEnrollmentFiles(files);
-        outcome.copied = static_cast<int>(copied.size());
-        {
-            HeldViews held(personel);
-            PersonnelIndex index(personel);
-            for (const auto& [row, password] : copied) {
-                const int32_t user = tampon.integerAt(row, tPersonelNo);
-                const int found = index.find(user);
-                if (found >= 0) {
-                    personel.moveTo(found);
-                    personel.edit();
-                } else {
-                    personel.append();
-                    index.add(user, personel.currentRow());
-                }
-                personel.setInteger(field::PersonelNo, user);
-                personel.setInteger(field::KartNo, tampon.integerAt(row, tKartNo));
-                personel.setInteger(field::Yetki, tampon.integerAt(row, tYetki));
-                personel.setInteger(field::IzinDurum, tampon.integerAt(row, tIzinDurum));
-                // The password the terminal keeps for the user, so that a
-                // later send gives it back instead of wiping it.
-                personel.setInteger(field::Sifre, password);
-                personel.setInteger(field::Secim, 1);
-                personel.post();
-            }
-        }
-        personel.saveToFile(programFile(programFolder, TDataModul::kPersonelFile));
-        tampon.refresh();
+        // leaves the list as it was, and no file half-written.
+        files.commit();
     });
+    return downloaded;
+}
+
+CopyOutcome addCopiedPersonnel(RecordTable& tampon, RecordTable& personel,
+                               std::string_view programFolder,
+                               const DownloadedEnrollments& downloaded) {
+    CopyOutcome outcome;
+    outcome.copied = static_cast<int>(downloaded.copied.size());
+    outcome.unread = downloaded.unread;
+    // A cell still being edited counts as it stands.
+    personel.refresh();
+    const int tPersonelNo = tampon.fieldIndex(field::PersonelNo);
+    const int tKartNo = tampon.fieldIndex(field::KartNo);
+    const int tYetki = tampon.fieldIndex(field::Yetki);
+    const int tIzinDurum = tampon.fieldIndex(field::IzinDurum);
+    {
+        HeldViews held(personel);
+        PersonnelIndex index(personel);
+        for (const auto& [row, password] : downloaded.copied) {
+            const int32_t user = tampon.integerAt(row, tPersonelNo);
+            const int found = index.find(user);
+            if (found >= 0) {
+                personel.moveTo(found);
+                personel.edit();
+            } else {
+                personel.append();
+                index.add(user, personel.currentRow());
+            }
+            personel.setInteger(field::PersonelNo, user);
+            personel.setInteger(field::KartNo, tampon.integerAt(row, tKartNo));
+            personel.setInteger(field::Yetki, tampon.integerAt(row, tYetki));
+            personel.setInteger(field::IzinDurum, tampon.integerAt(row, tIzinDurum));
+            // The password the terminal keeps for the user, so that a later
+            // send gives it back instead of wiping it.
+            personel.setInteger(field::Sifre, password);
+            personel.setInteger(field::Secim, 1);
+            personel.post();
+        }
+    }
+    personel.saveToFile(programFile(programFolder, TDataModul::kPersonelFile));
+    tampon.refresh();
+    return outcome;
+}
+
+CopyOutcome copySelectedPersonnel(RecordTable& tampon, RecordTable& personel,
+                                  std::string_view programFolder, DeviceControl& control,
+                                  int32_t machineNumber, Operator& op) {
+    const std::vector<EnrollmentToCopy> wanted = enrollmentsToCopy(tampon);
+    const DownloadedEnrollments downloaded =
+        downloadEnrollments(wanted, programFolder, control, machineNumber);
+    CopyOutcome outcome;
+    try {
+        outcome = addCopiedPersonnel(tampon, personel, programFolder, downloaded);
+    } catch (...) {
+        // A personnel list that could not be saved ends the copy like any
+        // other failed write.
+        try {
+            control.CloseLink();
+        } catch (...) {
+        }
+        throw;
+    }
     if (!outcome.unread.empty())
         op.information(unreadEnrollmentsText(outcome.unread));
     return outcome;

@@ -1,12 +1,17 @@
 #include "core/personnel/EnrollmentFile.h"
 
 #include "core/base/Error.h"
+#include "core/base/FileIo.h"
 #include "support/FailingFileOperation.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <ostream>
 
 namespace nakilon {
 namespace {
@@ -84,6 +89,141 @@ TEST(EnrollmentText, ReadsLineByLineWithZerosForWhatIsNoNumber) {
             expected[index] = value;
         EXPECT_EQ(parseEnrollmentText(c.text), expected) << c.text.substr(0, 40);
     }
+}
+
+// A group of four: Parmak-1-0 replaced, 1-1 and 3-0 new, 2-0 skipped (its
+// download refused). The test seam fails one step; the row says which call
+// of the group raises (0 to 3 the files handed over, 4 the commit) and what
+// the folder holds afterwards.
+constexpr int kNoCall = -2;
+constexpr int kAnyCall = -1; // bytes are written behind the caller's back
+
+struct GroupStep {
+    const char* name;
+    const char* operation; // "" for none
+    int call;
+    int raisedBy;
+    const char* failedFile;
+    std::map<std::string, std::string> after;
+};
+
+void PrintTo(const GroupStep& step, std::ostream* out) {
+    *out << step.name;
+}
+
+class EnrollmentFileGroupTest : public ::testing::TestWithParam<GroupStep> {};
+
+EnrollmentData firstElement(int32_t value) {
+    EnrollmentData data{};
+    data[0] = value;
+    return data;
+}
+
+// The files of "Data" with their bytes, temporary ones included.
+std::map<std::string, std::string> dataFiles(const TempFolder& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(folder.file("Data"))))
+        files[pathToUtf8(entry.path().filename())] = readWholeFile(pathToUtf8(entry.path()));
+    return files;
+}
+
+TEST_P(EnrollmentFileGroupTest, FilesChangeOnlyTogetherAndAFailureEndsTheGroup) {
+    const GroupStep& c = GetParam();
+    TempFolder folder;
+    folder.write("Data\\Parmak-1-0.Piz", "7\r\n");
+    folder.write("Data\\Parmak-2-0.Piz", "8\r\n");
+    int raisedBy = kNoCall;
+    try {
+        std::optional<testsupport::FailingFileOperation> failing;
+        if (*c.operation)
+            failing.emplace(c.operation, ENOSPC, c.call);
+        EnrollmentFileGroup group(folder.path(), {{1, 0}, {1, 1}, {2, 0}, {3, 0}});
+        const auto step = [&](int call, const auto& action) {
+            raisedBy = call;
+            action();
+        };
+        step(0, [&] { group.write(0, firstElement(5)); });
+        step(1, [&] { group.write(1, firstElement(-6)); });
+        step(2, [&] { group.skip(2); });
+        step(3, [&] { group.write(3, firstElement(0)); });
+        step(4, [&] { group.commit(); });
+        raisedBy = kNoCall;
+    } catch (const Error& e) {
+        EXPECT_EQ(e.text(), "Cannot create file \"" + folder.file(c.failedFile) + "\". " +
+                                std::strerror(ENOSPC));
+    }
+    if (c.raisedBy == kAnyCall) {
+        EXPECT_GE(raisedBy, 0);
+    } else {
+        EXPECT_EQ(raisedBy, c.raisedBy);
+    }
+    EXPECT_EQ(dataFiles(folder), c.after);
+}
+
+const std::string kZeros353 = repeated("0\r\n", 353);
+const std::string kFive = "5\r\n" + kZeros353;
+
+INSTANTIATE_TEST_SUITE_P(
+    EnrollmentFile, EnrollmentFileGroupTest,
+    ::testing::Values(GroupStep{"Written",
+                                "",
+                                0,
+                                kNoCall,
+                                "",
+                                {{"Parmak-1-0.Piz", kFive},
+                                 {"Parmak-1-1.Piz", "-6\r\n" + kZeros353},
+                                 {"Parmak-2-0.Piz", "8\r\n"},
+                                 {"Parmak-3-0.Piz", repeated("0\r\n", 354)}}},
+                      // The second file cannot be made: its own hand-over says so, before
+                      // the caller downloads any further enrollment.
+                      GroupStep{"SecondFileNotCreated",
+                                "open",
+                                2,
+                                1,
+                                "Data\\Parmak-1-1.Piz",
+                                {{"Parmak-1-0.Piz", "7\r\n"}, {"Parmak-2-0.Piz", "8\r\n"}}},
+                      GroupStep{"FirstBytesNotWritten",
+                                "append",
+                                1,
+                                kAnyCall,
+                                "Data\\Parmak-1-0.Piz",
+                                {{"Parmak-1-0.Piz", "7\r\n"}, {"Parmak-2-0.Piz", "8\r\n"}}},
+                      GroupStep{"FlushFailed",
+                                "sync",
+                                1,
+                                4,
+                                "Data\\Parmak-1-0.Piz",
+                                {{"Parmak-1-0.Piz", "7\r\n"}, {"Parmak-2-0.Piz", "8\r\n"}}},
+                      // Put in place in order: the first one is new already.
+                      GroupStep{"SecondRenameFailed",
+                                "rename",
+                                2,
+                                4,
+                                "Data\\Parmak-1-1.Piz",
+                                {{"Parmak-1-0.Piz", kFive}, {"Parmak-2-0.Piz", "8\r\n"}}}),
+    testsupport::RowName{});
+
+// More files than the reader keeps ready, so that it waits for the caller
+// and is woken again; the missing ones are passed over.
+TEST(EnrollmentFileReaderTest, YieldsTheFilesThatExistInTheirOrder) {
+    TempFolder folder;
+    folder.write("Data\\Parmak-1-1.Piz", "1\r\n");
+    std::vector<EnrollmentSlot> files;
+    for (int32_t user = 0; user < 300; ++user) {
+        files.push_back({user, 0});
+        if (user % 3 != 1)
+            writeEnrollmentFile(folder.path(), user, 0, firstElement(user));
+    }
+    EnrollmentFileReader reader(folder.path(), files);
+    size_t expected = 0;
+    while (const std::optional<EnrollmentFileReader::Found> found = reader.next()) {
+        if (expected % 3 == 1)
+            ++expected;
+        ASSERT_EQ(found->index, expected);
+        EXPECT_EQ(found->data, firstElement(static_cast<int32_t>(expected)));
+        ++expected;
+    }
+    EXPECT_EQ(expected, 300u);
 }
 
 } // namespace

@@ -206,6 +206,26 @@ TEST_F(PersonnelFetchTest, FailedFileWriteStopsTheCopyAndReleasesTheTerminal) {
     }
 }
 
+// The files are made ahead of the downloads: a terminal that breaks off
+// leaves none of them behind, and no personnel row changes.
+TEST_F(PersonnelFetchTest, ATerminalThatBreaksOffLeavesNoFileBehind) {
+    appendRows(m_data.PersonelTable, {"25 7 0 0 0 0"});
+    m_folder.write("Data\\Parmak-25-0.Piz", "7\r\n");
+    showList();
+    m_terminals.terminal(0).addFault({"DownloadEnrollment", 3, FaultKind::Fail});
+    EXPECT_THROW(copy(), Error);
+    std::vector<std::string> files;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(pathFromUtf8(m_folder.file("Data"))))
+        files.push_back(pathToUtf8(entry.path().filename()));
+    std::sort(files.begin(), files.end());
+    EXPECT_THAT(files, ElementsAre("Parmak-25-0.Piz", "Personel.PDT"));
+    EXPECT_EQ(m_folder.read("Data\\Parmak-25-0.Piz"), "7\r\n");
+    EXPECT_THAT(rowTexts(m_data.PersonelTable), ElementsAre("25 7 0 0 0 0"));
+    EXPECT_EQ(journal().back(), "CloseLink");
+    EXPECT_TRUE(held().active);
+}
+
 TEST_F(PersonnelFetchTest, DialogOnlyWhenConnectedAndTheLinkClosedAfterIt) {
     std::vector<int32_t> shown;
     const auto dialog = [&](int32_t machine) { shown.push_back(machine); };
@@ -225,6 +245,29 @@ TEST_F(PersonnelFetchTest, DialogOnlyWhenConnectedAndTheLinkClosedAfterIt) {
                                  [](int32_t) { throw Error("kesildi"); }),
                  Error);
     EXPECT_EQ(journal().back(), "CloseLink");
+}
+
+// The window hands the link's opening and closing to its device worker; the
+// message and the dialog stay with the window.
+TEST_F(PersonnelFetchTest, OnlyTheLinkGoesThroughTheDeviceThread) {
+    std::vector<std::string> steps;
+    bool onDeviceThread = false;
+    const auto deviceThread = [&](const std::function<void()>& work) {
+        const size_t shown = m_op.shown.size();
+        onDeviceThread = true;
+        work();
+        onDeviceThread = false;
+        steps.push_back(m_op.shown.size() != shown ? "message!"
+                        : journal().empty()        ? "-"
+                                                   : journal().back());
+    };
+    const auto dialog = [&](int32_t) { steps.push_back(onDeviceThread ? "dialog!" : "dialog"); };
+    fetchFromDevice(ethernet(Port + 1, Machine), control(), m_op, dialog, deviceThread);
+    EXPECT_FALSE(onDeviceThread);
+    fetchFromDevice(ethernet(Port, Machine), control(), m_op, dialog, deviceThread);
+    EXPECT_THAT(steps,
+                ElementsAre("-", "OpenNetworkLink 3 127.0.0.1 4370 0", "dialog", "CloseLink"));
+    EXPECT_THAT(m_op.shown, ElementsAre("Cihaza Bağlantı Kurulamadı!"));
 }
 
 } // namespace
