@@ -3,6 +3,7 @@
 #include "core/tables/TDataModul.h"
 #include "emulator/net/EmulatorDeviceControl.h"
 #include "gui/mainwindow/TAnaForm.h"
+#include "gui/widgets/DeviceWorker.h"
 #include "gui/widgets/MessageBox.h"
 
 #include <QApplication>
@@ -50,12 +51,13 @@ void StartUpToShownWindow(benchmark::State& state) {
     const std::string& folder = programFolder();
     bool failed = false;
     testing::setMessageHook([&](const ShownMessage&) { return failed = true; });
+    DeviceWorker worker;
     for (auto _ : state) {
         TDataModul data;
         ProgramValues values;
         const std::unique_ptr<DeviceControl> cc = makeEmulatorDeviceControl();
         const std::unique_ptr<DeviceControl> personelCc = makeEmulatorDeviceControl();
-        TAnaForm form(data, values, *cc, *personelCc);
+        TAnaForm form(data, values, worker, *cc, *personelCc);
         form.create(folder);
         form.show();
         QApplication::processEvents();

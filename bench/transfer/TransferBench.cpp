@@ -48,25 +48,6 @@ std::string benchFolder() {
     return pathToUtf8(folder) + "/";
 }
 
-TerminalState terminalWith(int records) {
-    TerminalState state;
-    state.machineNumber = 1;
-    state.logs.reserve(static_cast<size_t>(records));
-    for (int i = 0; i < records; ++i) {
-        LogRecord r;
-        r.personnelNumber = 1000 + i % 500;
-        r.mode = (i % 2 ? 0x0501 : 0x0401);
-        r.time.year = 2024;
-        r.time.month = 1 + i % 12;
-        r.time.day = 1 + i % 28;
-        r.time.hour = 8 + i % 10;
-        r.time.minute = i % 60;
-        r.time.second = i % 60;
-        state.logs.push_back(r);
-    }
-    return state;
-}
-
 void openDeviceList(TDataModul& data, uint16_t port) {
     data.CihazTable.open();
     data.CihazTable.append();
@@ -89,7 +70,7 @@ double peakMegabytes() {
 
 void millionRecordsIntoBothFiles(benchmark::State& state) {
     const int records = static_cast<int>(state.range(0));
-    testsupport::LoopbackTerminal terminal(terminalWith(records));
+    testsupport::LoopbackTerminal terminal(testsupport::terminalWithRecords(records));
     const uint16_t port = terminal.port();
     const std::string folder = benchFolder();
 
@@ -182,7 +163,7 @@ void writeLargeOutputFile(const std::string& name, uint64_t bytes) {
 // for its line breaks (first_run_ms); the runs timed find it as the program
 // left it.
 void thousandLinesOntoALargeOutputFile(benchmark::State& state) {
-    testsupport::LoopbackTerminal terminal(terminalWith(1000));
+    testsupport::LoopbackTerminal terminal(testsupport::terminalWithRecords(1000));
     const uint16_t port = terminal.port();
     const std::string folder = benchFolder();
     writeLargeOutputFile(folder + "Hareketler.txt",

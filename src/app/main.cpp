@@ -4,6 +4,7 @@
 #include "gui/driver/ScriptDriver.h"
 #include "gui/mainwindow/TAnaForm.h"
 #include "gui/widgets/ApplicationSetup.h"
+#include "gui/widgets/DeviceWorker.h"
 
 #ifdef _WIN32
 #include "com/ComDeviceControl.h"
@@ -47,10 +48,12 @@ int main(int argc, char** argv) {
     nakilon::TDataModul data;
     nakilon::ProgramValues values;
     // Two device controls, each named CC in its window: the main window's
-    // and the personnel window's. Each holds its own link.
-    const std::unique_ptr<nakilon::DeviceControl> cc = makeBackend();
-    const std::unique_ptr<nakilon::DeviceControl> personelCc = makeBackend();
-    nakilon::TAnaForm anaForm(data, values, *cc, *personelCc);
+    // and the personnel window's. Each holds its own link. They live on the
+    // device worker's thread, made, called and destroyed there.
+    nakilon::DeviceWorker worker;
+    nakilon::DeviceControl& cc = worker.makeControl(makeBackend);
+    nakilon::DeviceControl& personelCc = worker.makeControl(makeBackend);
+    nakilon::TAnaForm anaForm(data, values, worker, cc, personelCc);
     anaForm.create(nakilon::executableFolder());
     anaForm.show();
     return QApplication::exec();

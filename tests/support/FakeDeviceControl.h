@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -79,6 +80,10 @@ public:
     void refuseAt(int n, std::string operation) {
         m_failures.push_back({m_operationCounts[operation] + n, {}, std::move(operation), true});
     }
+
+    // Called with each operation's name once it is logged, on the thread
+    // that calls the control, before the operation does anything.
+    std::function<void(const std::string& operation)> onCall;
 
     bool linkOpen() const { return m_link.has_value(); }
 
@@ -248,6 +253,8 @@ private:
         for (const std::string& argument : arguments)
             line += (line.back() == '(' ? "" : ",") + argument;
         calls.push_back(line + ")");
+        if (onCall)
+            onCall(operation);
         if (operation != "CloseLink") {
             const int n = ++m_callCount;
             const int ofOperation = ++m_operationCounts[operation];

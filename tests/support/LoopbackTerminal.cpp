@@ -53,4 +53,23 @@ TerminalState LoopbackTerminal::held() {
     return state;
 }
 
+TerminalState terminalWithRecords(int records) {
+    TerminalState state;
+    state.machineNumber = 1;
+    state.logs.reserve(static_cast<size_t>(records));
+    for (int i = 0; i < records; ++i) {
+        LogRecord r;
+        r.personnelNumber = 1000 + i % 500;
+        r.mode = (i % 2 ? 0x0501 : 0x0401);
+        r.time.year = 2024;
+        r.time.month = 1 + i % 12;
+        r.time.day = 1 + i % 28;
+        r.time.hour = 8 + i % 10;
+        r.time.minute = i % 60;
+        r.time.second = i % 60;
+        state.logs.push_back(r);
+    }
+    return state;
+}
+
 } // namespace nakilon::testsupport

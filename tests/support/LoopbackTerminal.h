@@ -45,4 +45,8 @@ private:
     int m_serialPort = 0;
 };
 
+// Terminal 1 holding `records` valid records of 2024, of varied people,
+// dates and in/out states: the benchmarks' large record sets.
+TerminalState terminalWithRecords(int records);
+
 } // namespace nakilon::testsupport

@@ -11,7 +11,7 @@ void MainWindowFixture::writeDeviceList(const std::string& lines) {
 }
 
 bool MainWindowFixture::start() {
-    m_form = std::make_unique<TAnaForm>(m_data, m_values, *m_cc, m_personelDevice);
+    m_form = std::make_unique<TAnaForm>(m_data, m_values, m_worker, *m_cc, m_personelDevice);
     m_form->setClock([this] { return m_now; });
     const bool created = m_form->create(m_folder.path());
     m_form->show();

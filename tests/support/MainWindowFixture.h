@@ -4,6 +4,7 @@
 #include "core/settings/ProgramValues.h"
 #include "core/tables/TDataModul.h"
 #include "gui/mainwindow/TAnaForm.h"
+#include "gui/widgets/DeviceWorker.h"
 #include "support/FakeDeviceControl.h"
 #include "support/MessageHookRecorder.h"
 #include "support/TempFolder.h"
@@ -49,6 +50,7 @@ protected:
     FakeDeviceControl m_device;
     FakeDeviceControl m_personelDevice;
     DateTime m_now{{2024, 1, 15}, 9, 30, 0};
+    DeviceWorker m_worker;
     std::unique_ptr<TAnaForm> m_form;
 
 private:

@@ -3,7 +3,9 @@
 #include "gui/widgets/FileDialog.h"
 #include "gui/widgets/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QString>
+#include <QThread>
 
 #include <deque>
 #include <optional>
@@ -25,6 +27,8 @@ public:
     MessageHookRecorder() {
         testing::setMessageHook([this](const ShownMessage& message) {
             m_shown.push_back(message);
+            if (QThread::currentThread() != QCoreApplication::instance()->thread())
+                ++m_offTheWindowThread;
             if (message.kind != MessageKind::Warning || m_answers.empty())
                 return false;
             const bool answer = m_answers.front();
@@ -54,6 +58,8 @@ public:
     void chooseNextFile(const QString& name) { m_fileChoices.push_back(name); }
 
     const std::vector<ShownMessage>& shown() const { return m_shown; }
+    // Boxes shown by another thread than the window's: a fault.
+    int shownOffTheWindowThread() const { return m_offTheWindowThread; }
     const std::vector<QString>& dialogFolders() const { return m_dialogFolders; }
     void clear() { m_shown.clear(); }
 
@@ -67,6 +73,7 @@ public:
 
 private:
     std::vector<ShownMessage> m_shown;
+    int m_offTheWindowThread = 0;
     std::deque<bool> m_answers;
     std::deque<QString> m_fileChoices;
     std::vector<QString> m_dialogFolders;

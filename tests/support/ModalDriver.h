@@ -10,13 +10,16 @@
 namespace nakilon::testsupport {
 
 // Acts on the next modal dialog once it is open, while the command that opened
-// it waits in exec(). It stops looking when it goes out of scope.
+// it waits in exec(), and once `ready` says so (a dialog that reads a
+// terminal as it opens is ready when the read has ended). It stops looking
+// when it goes out of scope.
 class ModalDriver {
 public:
-    explicit ModalDriver(std::function<void(QDialog*)> act) : m_act(std::move(act)) {
+    explicit ModalDriver(std::function<void(QDialog*)> act, std::function<bool()> ready = {})
+        : m_act(std::move(act)), m_ready(std::move(ready)) {
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
+            if (!dialog || !dialog->isVisible() || (m_ready && !m_ready()))
                 return;
             m_timer.stop();
             m_ran = true;
@@ -28,6 +31,7 @@ public:
 
 private:
     std::function<void(QDialog*)> m_act;
+    std::function<bool()> m_ready;
     QTimer m_timer;
     bool m_ran = false;
 };

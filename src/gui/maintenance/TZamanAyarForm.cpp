@@ -2,6 +2,7 @@
 
 #include "core/maintenance/ClockTexts.h"
 #include "gui/widgets/Command.h"
+#include "gui/widgets/DeviceWorker.h"
 #include "gui/widgets/FixedSize.h"
 #include "ui_TZamanAyarForm.h"
 
@@ -15,9 +16,10 @@
 
 namespace nakilon {
 
-TZamanAyarForm::TZamanAyarForm(DeviceControl& cc, LocalClock clock, QWidget* parent)
+TZamanAyarForm::TZamanAyarForm(DeviceWorker& worker, DeviceControl& cc, LocalClock clock,
+                               QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TZamanAyarForm>()), m_timer(new QTimer(this)),
-      m_operator(this), m_setting(cc, std::move(clock), *this, m_operator) {
+      m_worker(worker), m_operator(this), m_setting(cc, std::move(clock), *this, m_operator) {
     m_ui->setupUi(this);
     // The computer's clock text is as wide as its longest day name makes it:
     // a week of days shows every name.
@@ -51,13 +53,16 @@ void TZamanAyarForm::showEvent(QShowEvent* event) {
 }
 
 void TZamanAyarForm::done(int result) {
+    if (m_worker.busy())
+        return;
     FormClose();
     QDialog::done(result);
 }
 
 void TZamanAyarForm::FormShow() {
     m_timer->start();
-    runCommand(this, [&] { m_setting.readDeviceClock(CihazMakineNo); });
+    const int32_t machine = CihazMakineNo;
+    runCommand(this, [&] { m_worker.run([&] { m_setting.readDeviceClock(machine); }); });
 }
 
 void TZamanAyarForm::Timer1Timer() {
@@ -65,10 +70,13 @@ void TZamanAyarForm::Timer1Timer() {
 }
 
 void TZamanAyarForm::cxButton2Click() {
-    runCommand(this, [&] { m_setting.syncDeviceClock(CihazMakineNo); });
+    const int32_t machine = CihazMakineNo;
+    runCommand(this, [&] { m_worker.run([&] { m_setting.syncDeviceClock(machine); }); });
 }
 
 void TZamanAyarForm::KapatButonClick() {
+    if (m_worker.busy())
+        return;
     m_timer->stop();
     reject();
 }
@@ -77,12 +85,13 @@ void TZamanAyarForm::FormClose() {
     m_timer->stop();
 }
 
+// The texts come from the device worker too; the window's thread shows them.
 void TZamanAyarForm::showDeviceClock(const std::string& text) {
-    m_ui->TarihSaatEdit->setText(QString::fromStdString(text));
+    callOnThreadOf(this, [&] { m_ui->TarihSaatEdit->setText(QString::fromStdString(text)); });
 }
 
 void TZamanAyarForm::showComputerClock(const std::string& text) {
-    m_ui->SaatLabel->setText(QString::fromStdString(text));
+    callOnThreadOf(this, [&] { m_ui->SaatLabel->setText(QString::fromStdString(text)); });
 }
 
 } // namespace nakilon

@@ -18,6 +18,7 @@ class TZamanAyarForm;
 namespace nakilon {
 
 class DeviceControl;
+class DeviceWorker;
 
 // "Tarih / Saat Ayarla": a terminal's date and time beside the computer's
 // running clock, and the button that sets the one to the other. It works on
@@ -26,13 +27,17 @@ class DeviceControl;
 class TZamanAyarForm : public QDialog, private DeviceClockView {
     Q_OBJECT
 public:
-    // `clock` is the computer's clock (localNow when empty).
-    TZamanAyarForm(DeviceControl& cc, LocalClock clock, QWidget* parent = nullptr);
+    // `clock` is the computer's clock (localNow when empty). The terminal is
+    // read and set on `worker`, the only thread that calls `cc`.
+    TZamanAyarForm(DeviceWorker& worker, DeviceControl& cc, LocalClock clock,
+                   QWidget* parent = nullptr);
     ~TZamanAyarForm() override;
 
     // The terminal's machine number, set by the caller before each showing.
     int32_t CihazMakineNo = 0;
 
+    // Refused while the terminal is being read or set: the dialog closes
+    // once it has answered.
     void done(int result) override;
 
 protected:
@@ -50,6 +55,7 @@ private:
 
     std::unique_ptr<Ui::TZamanAyarForm> m_ui;
     QTimer* m_timer;
+    DeviceWorker& m_worker;
     WindowOperator m_operator;
     DeviceClockSetting m_setting;
 };

@@ -1,5 +1,6 @@
 #include "gui/mainwindow/TAnaForm.h"
 
+#include "core/device/DeviceRow.h"
 #include "core/maintenance/DeviceMaintenance.h"
 #include "core/settings/ProgramValues.h"
 #include "core/tables/TDataModul.h"
@@ -10,15 +11,22 @@
 #include "gui/mainwindow/DeviceTab.h"
 #include "gui/mainwindow/SettingsTab.h"
 #include "gui/mainwindow/TransferTab.h"
+#include "gui/mainwindow/WindowTransferRows.h"
 #include "gui/personnel/TPersonelForm.h"
 #include "gui/widgets/Command.h"
+#include "gui/widgets/DeviceWorker.h"
+#include "gui/widgets/MessageBox.h"
 #include "gui/widgets/WindowOperator.h"
 #include "ui_TAnaForm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 #include <QShowEvent>
 #include <QTableView>
 
@@ -36,10 +44,10 @@ std::optional<int32_t> dayNumberOf(const std::optional<QDate>& date) {
 
 } // namespace
 
-TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc,
-                   DeviceControl& personelCc, QWidget* parent)
+TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceWorker& worker,
+                   DeviceControl& cc, DeviceControl& personelCc, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TAnaForm>()), m_data(dataModul), m_values(values),
-      m_cc(cc) {
+      m_worker(worker), m_cc(cc) {
     m_ui->setupUi(this);
     m_transferTab = new TransferTab(dataModul, this);
     m_deviceTab = new DeviceTab(dataModul, values, this);
@@ -68,14 +76,27 @@ TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& 
             &TAnaForm::ZamanAyarButonClick);
     // The dialogs are made once, hidden, and live as long as the window.
     m_zamanAyarForm = new TZamanAyarForm(
-        cc, [this] { return m_clock(); }, this);
-    m_personelForm = new TPersonelForm(dataModul, values, personelCc, this);
+        worker, cc, [this] { return m_clock(); }, this);
+    m_personelForm = new TPersonelForm(dataModul, values, worker, personelCc, this);
     // The personnel window chooses its terminal in the one selection dialog,
     // which the main window owns.
     m_personelForm->setDeviceChooser(
         [this](const QString& caption) { return chooseDevice(*m_cihazSecimForm, caption); });
     connect(m_settingsTab->personelButon(), &QPushButton::clicked, this,
             &TAnaForm::PersonelButonClick);
+#if QT_CONFIG(sessionmanager)
+    // Logging off asks as closing does; the session waits for the answer and
+    // is cancelled while the terminal in hand is finished and saved.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& session) {
+        if (!m_worker.busy())
+            return;
+        if (session.allowsInteraction()) {
+            askToStop();
+            session.release();
+        }
+        session.cancel();
+    });
+#endif
 }
 
 TAnaForm::~TAnaForm() = default;
@@ -85,55 +106,79 @@ bool TAnaForm::create(const std::string& programFolder) {
 }
 
 void TAnaForm::AktarButonClick() {
-    if (m_transferRunning)
+    if (m_worker.busy())
         return;
-    // The run lets the window handle events between devices; no other command
-    // may start then (a second run would rewrite the output file under it).
-    m_transferRunning = true;
-    // Disabling the commands takes the keyboard focus from "Bilgileri Aktar";
-    // it goes back there when the run ends.
-    const QPointer<QWidget> focus = focusWidget();
-    setCommandsEnabled(false);
+    // The run takes what it works on before it starts: the rows, the
+    // options, the program's values. The window goes on showing them, and
+    // only the window's thread writes the table.
     TransferOptions options;
     options.backupMode = m_settingsTab->backupMode();
     options.fromDay = dayNumberOf(m_settingsTab->fromDate());
     options.toDay = dayNumberOf(m_settingsTab->toDate());
+    options.stopRequested = [&worker = m_worker] { return worker.stopRequested(); };
     const DateTime now = m_clock();
-    WindowOperator op(this, m_transferTab->grid());
-    runCommand(this, [&] {
-        nakilon::runTransfer(m_data.CihazTable, m_cc, m_values, options,
-                             {now.year, now.month, now.day}, op);
+    const std::vector<TransferDevice> devices = transferDevicesOf(m_data.CihazTable);
+    ProgramValues values = m_values;
+    // The rows and the operator live on the window's thread, past the last
+    // row change that the run queued. The grid repaints a changed row
+    // through its event loop, which turns now: no repaint is forced.
+    WindowOperator op(this);
+    TableTransferRows tableRows(m_data.CihazTable, op);
+    WindowTransferRows rows(this, tableRows);
+    m_transferRunning = true;
+    runOnWorker([&] {
+        nakilon::runTransfer(devices, rows, m_cc, values, options, {now.year, now.month, now.day},
+                             op);
     });
-    setCommandsEnabled(true);
-    if (focus)
-        focus->setFocus(Qt::OtherFocusReason);
     m_transferRunning = false;
+    m_values.backupFileName = values.backupFileName;
 }
 
 void TAnaForm::TestButonClick() {
+    const ConnectionValues device = currentConnectionValues(m_data.CihazTable);
     WindowOperator op(this);
-    runCommand(this, [&] { testConnection(m_data.CihazTable, m_cc, op); });
+    runOnWorker([&] { testConnection(device, m_cc, op); });
 }
 
 void TAnaForm::YetkiliSilButonClick() {
+    const ConnectionValues device = currentConnectionValues(m_data.CihazTable);
     WindowOperator op(this);
-    runCommand(this, [&] { removeAllPrivileges(m_data.CihazTable, m_cc, op); });
+    runOnWorker([&] { removeAllPrivileges(device, m_cc, op); });
 }
 
 void TAnaForm::YedekSilButonClick() {
+    const ConnectionValues device = currentConnectionValues(m_data.CihazTable);
     WindowOperator op(this);
-    runCommand(this, [&] { purgeDeviceRecords(m_data.CihazTable, m_cc, op); });
+    runOnWorker([&] { purgeDeviceRecords(device, m_cc, op); });
 }
 
 void TAnaForm::ZamanAyarButonClick() {
+    const ConnectionValues device = currentConnectionValues(m_data.CihazTable);
     WindowOperator op(this);
     std::optional<int32_t> machineNumber;
-    if (!runCommand(this, [&] { machineNumber = connectForClock(m_data.CihazTable, m_cc, op); }) ||
-        !machineNumber)
+    // A window that is closing opens no dialog.
+    if (!runOnWorker([&] { machineNumber = connectForClock(device, m_cc, op); }) ||
+        m_closeWhenDone || !machineNumber)
         return;
     // The link stays open after the dialog, until the next command on m_cc.
     m_zamanAyarForm->CihazMakineNo = *machineNumber;
     m_zamanAyarForm->exec();
+}
+
+bool TAnaForm::runOnWorker(const std::function<void()>& work) {
+    if (m_worker.busy())
+        return false;
+    // Disabling the commands takes the keyboard focus from the button; it
+    // goes back there when the command ends.
+    const QPointer<QWidget> focus = focusWidget();
+    setCommandsEnabled(false);
+    const bool done = runCommand(this, [&] { m_worker.run(work); });
+    setCommandsEnabled(true);
+    if (focus)
+        focus->setFocus(Qt::OtherFocusReason);
+    if (m_closeWhenDone)
+        close();
+    return done;
 }
 
 void TAnaForm::PersonelButonClick() {
@@ -152,20 +197,30 @@ void TAnaForm::putKapatLastInTabOrder() {
         QWidget::setTabOrder(last, m_ui->KapatButon);
 }
 
+// "Kapat" stays: it asks whether to stop.
 void TAnaForm::setCommandsEnabled(bool enabled) {
     m_transferTab->aktarButon()->setEnabled(enabled);
     m_deviceTab->setEnabled(enabled);
     m_settingsTab->setEnabled(enabled);
-    m_ui->KapatButon->setEnabled(enabled);
 }
 
 void TAnaForm::closeEvent(QCloseEvent* event) {
-    // A run in progress holds records that no file has yet; it ends soon.
-    if (m_transferRunning) {
+    // A command in progress holds what a terminal has handed out and no file
+    // has yet: the window closes once the terminal in hand is done.
+    if (m_worker.busy()) {
         event->ignore();
+        askToStop();
         return;
     }
     QWidget::closeEvent(event);
+}
+
+bool TAnaForm::askToStop() {
+    if (!m_closeWhenDone && confirmWarning(this, QString::fromUtf8(CloseQuestionText))) {
+        m_closeWhenDone = true;
+        m_worker.requestStop();
+    }
+    return m_closeWhenDone;
 }
 
 void TAnaForm::setCaption(const std::string& utf8) {

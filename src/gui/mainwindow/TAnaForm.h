@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@ namespace nakilon {
 
 class DeviceControl;
 class DeviceTab;
+class DeviceWorker;
 class SettingsTab;
 class TCihazSecimForm;
 class TPersonelForm;
@@ -34,8 +36,8 @@ public:
     // `cc` is the window's device control (CC): the transfer run and the
     // maintenance commands reach the terminals through it. `personelCc` is
     // the personnel window's own, for the fetch and the send; the two hold
-    // their links independently.
-    TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceControl& cc,
+    // their links independently. Both are called on `worker`'s thread only.
+    TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceWorker& worker, DeviceControl& cc,
              DeviceControl& personelCc, QWidget* parent = nullptr);
     ~TAnaForm() override;
 
@@ -52,10 +54,14 @@ public:
     TCihazSecimForm* cihazSecimForm() const { return m_cihazSecimForm; }
     TPersonelForm* personelForm() const { return m_personelForm; }
 
-    // "Bilgileri Aktar": the transfer run. While it runs, the window's other
-    // commands cannot start and the window does not close.
+    // "Bilgileri Aktar": the transfer run, on the device worker. While it
+    // runs, the window's other commands cannot start; closing the window asks
+    // whether to stop after the terminal in hand (CloseQuestionText).
     void AktarButonClick();
     bool transferRunning() const { return m_transferRunning; }
+
+    static constexpr const char* CloseQuestionText =
+        "Aktarım sürüyor. Elinizdeki cihaz bitince durdurulsun mu?";
 
     // Where the window takes the computer's date and time from (localNow
     // unless set); tests fix it.
@@ -87,14 +93,24 @@ private:
     void FormShow();
     void putKapatLastInTabOrder();
     void setCommandsEnabled(bool enabled);
+    // Runs a command's terminal work on the device worker, the window's
+    // commands disabled meanwhile; closes the window afterwards when the
+    // operator asked for it meanwhile. False when the work ended in an error
+    // (shown).
+    bool runOnWorker(const std::function<void()>& work);
+    // The operator closes the window (or logs off) while a command runs:
+    // true when the window is to close once the terminal in hand is done.
+    bool askToStop();
     void centreOnScreen();
 
     std::unique_ptr<Ui::TAnaForm> m_ui;
     TDataModul& m_data;
     ProgramValues& m_values;
+    DeviceWorker& m_worker;
     DeviceControl& m_cc;
     LocalClock m_clock = localNow;
     bool m_transferRunning = false;
+    bool m_closeWhenDone = false;
     TransferTab* m_transferTab;
     DeviceTab* m_deviceTab;
     SettingsTab* m_settingsTab;

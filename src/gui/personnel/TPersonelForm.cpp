@@ -11,6 +11,7 @@
 #include "gui/personnel/SelectionMenu.h"
 #include "gui/personnel/TPersonelSecimForm.h"
 #include "gui/widgets/Command.h"
+#include "gui/widgets/DeviceWorker.h"
 #include "gui/widgets/WindowOperator.h"
 #include "ui_TPersonelForm.h"
 
@@ -45,12 +46,12 @@ std::vector<GridColumn> personnelColumns() {
 
 } // namespace
 
-TPersonelForm::TPersonelForm(TDataModul& dataModul, const ProgramValues& values, DeviceControl& cc,
-                             QWidget* parent)
+TPersonelForm::TPersonelForm(TDataModul& dataModul, const ProgramValues& values,
+                             DeviceWorker& worker, DeviceControl& cc, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TPersonelForm>()), m_data(dataModul),
-      m_values(values), m_cc(cc),
+      m_values(values), m_worker(worker), m_cc(cc),
       m_model(new RecordTableModel(dataModul.PersonelTable, personnelColumns(), this)),
-      m_secimForm(new TPersonelSecimForm(dataModul, values, cc, this)) {
+      m_secimForm(new TPersonelSecimForm(dataModul, values, worker, cc, this)) {
     m_ui->setupUi(this);
     m_model->setEditHandler(
         [this](int row, int column, const QVariant& value) { editPersonnel(row, column, value); });
@@ -87,6 +88,11 @@ void TPersonelForm::KaydetButonClick() {
     runCommand(this, [this] { savePersonnelList(m_data.PersonelTable, m_values.programFolder); });
 }
 
+void TPersonelForm::done(int result) {
+    if (!m_worker.busy())
+        QDialog::done(result);
+}
+
 void TPersonelForm::AlButonClick() {
     if (!m_chooseDevice)
         return;
@@ -95,9 +101,13 @@ void TPersonelForm::AlButonClick() {
             m_chooseDevice(QStringLiteral("Cihazdan Al"));
         if (!device)
             return;
+        // The link is opened and closed on the device worker; the fetch
+        // dialog between them hands its own terminal work to it.
         WindowOperator op(this);
-        fetchFromDevice(*device, m_cc, op,
-                        [this](int32_t machineNumber) { m_secimForm->showFor(machineNumber); });
+        fetchFromDevice(
+            *device, m_cc, op,
+            [this](int32_t machineNumber) { m_secimForm->showFor(machineNumber); },
+            [this](const std::function<void()>& work) { m_worker.run(work); });
     });
 }
 
@@ -110,7 +120,12 @@ void TPersonelForm::GonderButonClick() {
         if (!device)
             return;
         WindowOperator op(this);
-        sendToDevice(*device, m_data.PersonelTable, m_values.programFolder, m_cc, op);
+        const std::vector<PersonnelToSend> people = personnelToSend(m_data.PersonelTable);
+        const std::string folder = m_values.programFolder;
+        SendOutcome outcome;
+        m_worker.run([&] { outcome = sendEnrollments(*device, people, folder, m_cc, op); });
+        if (!outcome.refused.empty())
+            op.information(refusedUploadsText(outcome.refused, outcome.uploads));
     });
 }
 

@@ -17,6 +17,7 @@ class TPersonelForm;
 namespace nakilon {
 
 class DeviceControl;
+class DeviceWorker;
 class RecordTableModel;
 class TDataModul;
 class TPersonelSecimForm;
@@ -35,8 +36,8 @@ public:
     // operator cancelled.
     using DeviceChooser = std::function<std::optional<ConnectionValues>(const QString& caption)>;
 
-    TPersonelForm(TDataModul& dataModul, const ProgramValues& values, DeviceControl& cc,
-                  QWidget* parent = nullptr);
+    TPersonelForm(TDataModul& dataModul, const ProgramValues& values, DeviceWorker& worker,
+                  DeviceControl& cc, QWidget* parent = nullptr);
     ~TPersonelForm() override;
 
     // Without a chooser "Cihazdan Al" and "Cihazlara Gönder" stay disabled.
@@ -49,12 +50,17 @@ public:
     void AlButonClick();
     void GonderButonClick();
 
+    // Refused while a terminal command runs: the window closes once it has
+    // ended.
+    void done(int result) override;
+
 private:
     void editPersonnel(int row, int column, const QVariant& value);
 
     std::unique_ptr<Ui::TPersonelForm> m_ui;
     TDataModul& m_data;
     const ProgramValues& m_values;
+    DeviceWorker& m_worker;
     DeviceControl& m_cc;
     RecordTableModel* m_model;
     TPersonelSecimForm* m_secimForm;

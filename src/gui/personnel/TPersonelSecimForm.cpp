@@ -10,6 +10,7 @@
 #include "gui/models/RecordTableModel.h"
 #include "gui/personnel/SelectionMenu.h"
 #include "gui/widgets/Command.h"
+#include "gui/widgets/DeviceWorker.h"
 #include "gui/widgets/WindowOperator.h"
 #include "ui_TPersonelSecimForm.h"
 
@@ -37,9 +38,9 @@ std::vector<GridColumn> bufferColumns() {
 } // namespace
 
 TPersonelSecimForm::TPersonelSecimForm(TDataModul& dataModul, const ProgramValues& values,
-                                       DeviceControl& cc, QWidget* parent)
+                                       DeviceWorker& worker, DeviceControl& cc, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TPersonelSecimForm>()), m_data(dataModul),
-      m_values(values), m_cc(cc),
+      m_values(values), m_worker(worker), m_cc(cc),
       m_model(new RecordTableModel(dataModul.PersonelTampon, bufferColumns(), this)) {
     m_ui->setupUi(this);
     m_model->setEditHandler(
@@ -73,9 +74,21 @@ void TPersonelSecimForm::showEvent(QShowEvent* event) {
         FormShow();
 }
 
+void TPersonelSecimForm::done(int result) {
+    if (!m_worker.busy())
+        QDialog::done(result);
+}
+
 void TPersonelSecimForm::FormShow() {
-    const bool read =
-        runCommand(this, [this] { readUserList(m_data.PersonelTampon, m_cc, m_machineNumber); });
+    // The list of an earlier showing goes at once; the terminal's follows
+    // when it has handed it out.
+    fillUserList(m_data.PersonelTampon, {});
+    const int32_t machine = m_machineNumber;
+    const bool read = runCommand(this, [&] {
+        std::vector<UserListEntry> entries;
+        m_worker.run([&] { entries = fetchUserIndex(m_cc, machine); });
+        fillUserList(m_data.PersonelTampon, entries);
+    });
     // The terminal broke off and its link is closed: nothing here can be
     // copied any more.
     if (!read)
@@ -83,10 +96,16 @@ void TPersonelSecimForm::FormShow() {
 }
 
 void TPersonelSecimForm::GonderButonClick() {
-    WindowOperator op(this);
+    const int32_t machine = m_machineNumber;
+    const std::string folder = m_values.programFolder;
     const bool copied = runCommand(this, [&] {
-        copySelectedPersonnel(m_data.PersonelTampon, m_data.PersonelTable, m_values.programFolder,
-                              m_cc, m_machineNumber, op);
+        const std::vector<EnrollmentToCopy> wanted = enrollmentsToCopy(m_data.PersonelTampon);
+        DownloadedEnrollments downloaded;
+        m_worker.run([&] { downloaded = downloadEnrollments(wanted, folder, m_cc, machine); });
+        const CopyOutcome outcome =
+            addCopiedPersonnel(m_data.PersonelTampon, m_data.PersonelTable, folder, downloaded);
+        if (!outcome.unread.empty())
+            WindowOperator(this).information(unreadEnrollmentsText(outcome.unread));
     });
     // After an error the terminal has been released and its link closed.
     if (copied)

@@ -14,6 +14,7 @@ class TPersonelSecimForm;
 namespace nakilon {
 
 class DeviceControl;
+class DeviceWorker;
 class RecordTableModel;
 class TDataModul;
 struct ProgramValues;
@@ -26,8 +27,8 @@ struct ProgramValues;
 class TPersonelSecimForm : public QDialog {
     Q_OBJECT
 public:
-    TPersonelSecimForm(TDataModul& dataModul, const ProgramValues& values, DeviceControl& cc,
-                       QWidget* parent = nullptr);
+    TPersonelSecimForm(TDataModul& dataModul, const ProgramValues& values, DeviceWorker& worker,
+                       DeviceControl& cc, QWidget* parent = nullptr);
     ~TPersonelSecimForm() override;
 
     // Shows the dialog modally for the terminal of this machine number.
@@ -39,6 +40,10 @@ public:
     void FormShow();
     void GonderButonClick();
 
+    // Refused while a terminal command runs: the dialog closes once it has
+    // ended.
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -48,6 +53,7 @@ private:
     std::unique_ptr<Ui::TPersonelSecimForm> m_ui;
     TDataModul& m_data;
     const ProgramValues& m_values;
+    DeviceWorker& m_worker;
     DeviceControl& m_cc;
     RecordTableModel* m_model;
     int32_t m_machineNumber = 0;

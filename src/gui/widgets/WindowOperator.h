@@ -6,10 +6,12 @@ class QWidget;
 
 namespace nakilon {
 
-// The operator interface of commands, answered by the program's boxes.
+// The operator interface of commands, answered by the program's boxes; also
+// from the device worker's thread.
 class WindowOperator : public Operator {
 public:
-    // `transferGrid` is repainted on request; it may be null.
+    // `parent` is not null. `transferGrid` is repainted on request; it may
+    // be null.
     explicit WindowOperator(QWidget* parent, QWidget* transferGrid = nullptr)
         : m_parent(parent), m_transferGrid(transferGrid) {}
 
@@ -19,6 +21,8 @@ public:
     void repaintTransferGrid() override;
 
 private:
+    bool onWindowThread() const;
+
     QWidget* m_parent;
     QWidget* m_transferGrid;
 };

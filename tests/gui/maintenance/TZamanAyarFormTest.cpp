@@ -1,6 +1,7 @@
 // The clock dialog as a window: its layout, its timer on a fixed computer
 // clock, and its buttons against an emulated terminal.
 #include "gui/maintenance/TZamanAyarForm.h"
+#include "gui/widgets/DeviceWorker.h"
 
 #include "support/AccessibleControls.h"
 #include "support/CutTexts.h"
@@ -47,7 +48,8 @@ protected:
     MessageHookRecorder m_boxes;
     InProcessTerminals m_terminals;
     DateTime m_now{{2024, 1, 7}, 9, 5, 3};
-    TZamanAyarForm m_dialog{m_terminals.control(), [this] { return m_now; }};
+    DeviceWorker m_worker;
+    TZamanAyarForm m_dialog{m_worker, m_terminals.control(), [this] { return m_now; }};
 };
 
 TEST_F(ClockDialogTest, LayoutOfTheDialog) {

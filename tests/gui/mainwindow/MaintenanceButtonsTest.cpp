@@ -4,6 +4,7 @@
 #include "support/DeviceListFile.h"
 #include "support/InProcessTerminals.h"
 #include "support/MainWindowFixture.h"
+#include "support/ModalDriver.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -96,18 +97,20 @@ TEST_F(MaintenanceButtonsTest, ZamanAyarOpensTheClockDialogOnTheOpenLinkAndLeave
     int32_t shownMachine = 0;
     bool wasModal = false;
     TZamanAyarForm* dialog = m_form->zamanAyarForm();
-    QTimer::singleShot(0, [&] {
-        shownTime = dialog->findChild<QLineEdit*>(QStringLiteral("TarihSaatEdit"))->text();
-        shownMachine = dialog->CihazMakineNo;
-        wasModal = dialog->isModal() && dialog->isVisible();
-        // The computer's clock is the window's, from the first tick on.
-        QLabel* saat = dialog->findChild<QLabel*>(QStringLiteral("SaatLabel"));
-        for (int i = 0; i < 200 && saat->text().isEmpty(); ++i)
-            QTest::qWait(50);
-        computerTime = saat->text();
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("KapatButon")),
-                          Qt::LeftButton);
-    });
+    testsupport::ModalDriver driver(
+        [&](QDialog*) {
+            shownTime = dialog->findChild<QLineEdit*>(QStringLiteral("TarihSaatEdit"))->text();
+            shownMachine = dialog->CihazMakineNo;
+            wasModal = dialog->isModal() && dialog->isVisible();
+            // The computer's clock is the window's, from the first tick on.
+            QLabel* saat = dialog->findChild<QLabel*>(QStringLiteral("SaatLabel"));
+            for (int i = 0; i < 200 && saat->text().isEmpty(); ++i)
+                QTest::qWait(50);
+            computerTime = saat->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("KapatButon")),
+                              Qt::LeftButton);
+        },
+        [this] { return !m_worker.busy(); });
     click("ZamanAyarButon");
     EXPECT_TRUE(wasModal);
     EXPECT_FALSE(dialog->isVisible());

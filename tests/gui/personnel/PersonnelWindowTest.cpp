@@ -8,9 +8,11 @@
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "gui/personnel/TPersonelSecimForm.h"
+#include "gui/widgets/DeviceWorker.h"
 #include "support/AccessibleControls.h"
 #include "support/FakeDeviceControl.h"
 #include "support/MessageHookRecorder.h"
+#include "support/ModalDriver.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
@@ -71,7 +74,8 @@ protected:
     testsupport::FakeDeviceControl m_device;
     TDataModul m_data;
     ProgramValues m_values;
-    TPersonelForm m_form{m_data, m_values, m_device};
+    DeviceWorker m_worker;
+    TPersonelForm m_form{m_data, m_values, m_worker, m_device};
     std::vector<QString> m_captions;
 };
 
@@ -169,16 +173,19 @@ TEST_F(PersonnelWindowTest, FetchShowsTheTerminalsUsersAndCopiesTheTickedOnes) {
         {{30, 0}, {1, data, 4321}}, {{30, 5}, {1, data, 4321}}, {{31, 2}, {0, data, 0}}};
     chooseTerminal();
     std::vector<QString> listed;
-    QTimer::singleShot(0, [&] {
-        TPersonelSecimForm* dialog = m_form.secimForm();
-        ASSERT_TRUE(dialog->isVisible());
-        EXPECT_EQ(dialog->windowTitle(), "Cihazdaki Personeller");
-        QAbstractItemModel* buffer = dialog->grid()->model();
-        for (int row = 0; row < buffer->rowCount(); ++row)
-            listed.push_back(buffer->index(row, 0).data().toString());
-        buffer->setData(buffer->index(1, 6), Qt::Unchecked, Qt::CheckStateRole);
-        find<QPushButton>(dialog, "GonderButon")->click();
-    });
+    const auto ready = [this] { return !m_worker.busy(); };
+    testsupport::ModalDriver driver(
+        [&](QDialog*) {
+            TPersonelSecimForm* dialog = m_form.secimForm();
+            ASSERT_TRUE(dialog->isVisible());
+            EXPECT_EQ(dialog->windowTitle(), "Cihazdaki Personeller");
+            QAbstractItemModel* buffer = dialog->grid()->model();
+            for (int row = 0; row < buffer->rowCount(); ++row)
+                listed.push_back(buffer->index(row, 0).data().toString());
+            buffer->setData(buffer->index(1, 6), Qt::Unchecked, Qt::CheckStateRole);
+            find<QPushButton>(dialog, "GonderButon")->click();
+        },
+        ready);
     find<QPushButton>(&m_form, "AlButon")->click();
 
     EXPECT_THAT(m_captions, ElementsAre("Cihazdan Al"));
@@ -193,12 +200,14 @@ TEST_F(PersonnelWindowTest, FetchShowsTheTerminalsUsersAndCopiesTheTickedOnes) {
     // İptal copies nothing; the link is closed all the same.
     m_device.calls.clear();
     for (const bool byEscape : {false, true}) { // Escape is İptal
-        QTimer::singleShot(0, [&] {
-            if (byEscape)
-                QTest::keyClick(m_form.secimForm()->grid(), Qt::Key_Escape);
-            else
-                find<QPushButton>(m_form.secimForm(), "IptalButon")->click();
-        });
+        testsupport::ModalDriver cancel(
+            [&](QDialog*) {
+                if (byEscape)
+                    QTest::keyClick(m_form.secimForm()->grid(), Qt::Key_Escape);
+                else
+                    find<QPushButton>(m_form.secimForm(), "IptalButon")->click();
+            },
+            ready);
         find<QPushButton>(&m_form, "AlButon")->click();
         EXPECT_EQ(m_form.secimForm()->result(), QDialog::Rejected);
         EXPECT_THAT(m_device.calls, ::testing::Not(::testing::Contains(
@@ -206,6 +215,38 @@ TEST_F(PersonnelWindowTest, FetchShowsTheTerminalsUsersAndCopiesTheTickedOnes) {
         EXPECT_EQ(m_device.calls.back(), "CloseLink()");
     }
     EXPECT_THAT(m_boxes.shown(), IsEmpty());
+}
+
+// The user list is read on the device worker: the dialog is open and
+// answering meanwhile, but İptal waits until the terminal has answered, so
+// that the link is closed after the work that uses it.
+TEST_F(PersonnelWindowTest, TheFetchDialogClosesOnlyOnceTheTerminalHasAnswered) {
+    m_device.terminals[Machine].users = {{30, Machine, 0, 1, 1}};
+    chooseTerminal();
+    bool visibleAfterCancel = false;
+    bool onWindowThread = true;
+    m_device.onCall = [&](const std::string& operation) {
+        if (operation != "FetchUserIndex")
+            return;
+        onWindowThread = QThread::currentThread() == m_form.thread();
+        // The window's thread cancels while this call is under way.
+        QMetaObject::invokeMethod(
+            &m_form,
+            [&] {
+                find<QPushButton>(m_form.secimForm(), "IptalButon")->click();
+                visibleAfterCancel = m_form.secimForm()->isVisible();
+            },
+            Qt::BlockingQueuedConnection);
+    };
+    testsupport::ModalDriver cancel(
+        [&](QDialog*) { find<QPushButton>(m_form.secimForm(), "IptalButon")->click(); },
+        [this] { return !m_worker.busy(); });
+    find<QPushButton>(&m_form, "AlButon")->click();
+    EXPECT_FALSE(onWindowThread);
+    EXPECT_TRUE(visibleAfterCancel);
+    EXPECT_EQ(m_form.secimForm()->result(), QDialog::Rejected);
+    EXPECT_EQ(m_data.PersonelTampon.rowCount(), 1);
+    EXPECT_EQ(m_device.calls.back(), "CloseLink()");
 }
 
 TEST_F(PersonnelWindowTest, SendUploadsToTheChosenTerminalOnly) {
