@@ -44,8 +44,9 @@ void check(std::string_view operation, const std::string& name, const auto& acti
 // The files of a grouped write, each staged beside its target, and the steps
 // that put them in place.
 struct Batch {
-    std::deque<Folder> folders; // stays in place as folders are added
-
+    // A deque: a folder's flush stays where it is as folders are added, for
+    // the threads of a BackgroundBatchWrite that use it meanwhile.
+    std::deque<Folder> folders;
     std::map<std::filesystem::path, size_t> folderIndex;
     std::vector<File> files;
     std::vector<size_t> folderOf; // per file

@@ -63,11 +63,10 @@ private:
 };
 
 // The same grouped write for files whose names are known before their bytes,
-// such as enrollments still to be downloaded from a terminal: a helper thread
-// takes each file's first step ahead of time (creating a new file is the
-// costly part on many file systems) and writes the bytes handed to it, and a
-// second one flushes the disk now and then, while the caller waits on
-// something else.
+// such as enrollments still to be downloaded from a terminal: helper threads
+// take each file's first step ahead of time (creating a new file is the
+// costly part on many file systems), write the bytes handed to them and flush
+// the disk now and then, while the caller waits on something else.
 //
 // The files are handed over in the order named, each exactly once, by write()
 // or skip(); commit() then puts the written ones in place exactly as
