@@ -1,9 +1,9 @@
 #include "core/base/AtomicBatchWrite.h"
 
-#include "core/base/FileIo.h"
+#include "core/base/FileAppend.h"
 #include "core/base/FileIoDetail.h"
+#include "core/base/FilePaths.h"
 
-#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -32,13 +32,16 @@ struct File {
     std::string bytes;                         // the content of a file written in place
 };
 
-// Fails the step with the injected error, or with errno when `action` reports
-// failure.
+// Fails the step with the injected error, or with the IoError that `action`
+// throws, as BatchWriteError naming the file.
 void check(std::string_view operation, const std::string& name, const auto& action) {
     if (const std::optional<int> injected = detail::injectedFailure(operation))
         throw BatchWriteError(name, detail::errnoText(*injected));
-    if (!action())
-        throw BatchWriteError(name, detail::errnoText(errno ? errno : EIO));
+    try {
+        action();
+    } catch (const IoError& e) {
+        throw BatchWriteError(name, e.reason());
+    }
 }
 
 // The files of a grouped write, each staged beside its target, and the steps
@@ -102,7 +105,7 @@ struct Batch {
             for (Folder& folder : folders)
                 if (folder.firstUnflushed != SIZE_MAX)
                     check("sync", files.at(folder.firstUnflushed).name,
-                          [&] { return folder.flush.flushDisk(); });
+                          [&] { folder.flush.flushDisk(); });
             for (; done < files.size(); ++done) {
                 const File& file = files[done];
                 try {
@@ -369,9 +372,10 @@ struct BackgroundBatchWrite::Shared {
             lock.unlock();
             std::exception_ptr failure;
             for (const auto& [flush, name] : folders) {
-                if (!flush->flushDisk()) {
-                    failure = std::make_exception_ptr(
-                        BatchWriteError(name, detail::errnoText(errno ? errno : EIO)));
+                try {
+                    flush->flushDisk();
+                } catch (const IoError& e) {
+                    failure = std::make_exception_ptr(BatchWriteError(name, e.reason()));
                     break;
                 }
             }

@@ -1,17 +1,27 @@
 #pragma once
 
+#include "core/base/NativeFile.h"
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // What the file functions share with their per-platform halves
-// (FileIo_posix.cpp, FileIo_windows.cpp); not for use outside core/base.
+// (<concern>_posix.cpp, <concern>_windows.cpp); not for use outside core/base.
+//
+// Every function here reports a failure the same way on both platforms: it
+// throws IoError with the text that the system gives for it (or returns
+// nothing where a missing answer is no failure).
 namespace nakilon::detail {
+
+// The seam and the texts (FileIoTesting.cpp, FileIoDetail.cpp).
 
 // The test seam's answer for one file operation: an error number to fail it
 // with, or nothing.
@@ -25,20 +35,32 @@ bool retryFor(std::chrono::milliseconds wait, const std::function<bool()>& attem
 // The reason given for a name that is not a regular file (a pipe, a device).
 std::string notRegularFileText();
 // The system's text for a write it does not allow (a read-only file, a folder
-// that takes no new files).
+// that takes no new files). Per platform (SafeWrite_*.cpp).
 std::string accessDeniedText();
 
+// Reading (FileRead_*.cpp).
+
+struct CloseStream {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+// A file opened for reading through the C library; closed when it goes.
+using ReadStream = std::unique_ptr<std::FILE, CloseStream>;
+ReadStream openForReading(const std::filesystem::path& path); // throws IoError
+
+// Names (FileIdentity_*.cpp).
+
+// The file a name leads to, symbolic links followed.
+std::filesystem::path followLinks(const std::filesystem::path& name);
+
+// Temporary copies (TemporaryCopies*.cpp).
+
+unsigned long currentProcessId();
 // A name in `folder` for a temporary copy of `target`, of the form
 // "~<name>.<process>.<counter>.tmp".
 std::filesystem::path temporaryNameFor(const std::filesystem::path& folder,
                                        const std::filesystem::path& target);
 
-// Per platform.
-unsigned long currentProcessId();
-std::FILE* openForReading(const std::filesystem::path& path); // throws IoError
-
-// The file a name leads to, symbolic links followed (per platform).
-std::filesystem::path followLinks(const std::filesystem::path& name);
+// Safe writing (SafeWrite*.cpp).
 
 // What a write finds at its target.
 struct WriteTarget {
@@ -87,9 +109,33 @@ void replaceWithCopy(const std::filesystem::path& copy, const WriteTarget& targe
 void writeInPlace(const std::filesystem::path& target, std::string_view bytes);
 void removeQuietly(const std::filesystem::path& path) noexcept;
 
-// Per platform: free bytes and the disk's identity for an existing folder.
-std::optional<uint64_t> freeSpaceIn(const std::filesystem::path& folder);
-std::string diskIdentity(const std::filesystem::path& folder);
+// A temporary copy that was just created, while its bytes go in: unless
+// keep() is called, it is closed and then removed (Windows removes no file
+// that is open) when it goes, on every path out of the write.
+class CopyBeingWritten {
+public:
+    CopyBeingWritten(std::filesystem::path name, NativeFile opened)
+        : file(std::move(opened)), m_name(std::move(name)) {}
+    ~CopyBeingWritten() {
+        file.reset();
+        if (!m_kept)
+            removeQuietly(m_name);
+    }
+    CopyBeingWritten(const CopyBeingWritten&) = delete;
+    CopyBeingWritten& operator=(const CopyBeingWritten&) = delete;
+
+    // The finished copy, which stays.
+    std::filesystem::path keep() {
+        m_kept = true;
+        return m_name;
+    }
+
+    NativeFile file;
+
+private:
+    std::filesystem::path m_name;
+    bool m_kept = false;
+};
 
 // Flushes everything written on one disk since it was opened, where the system
 // can (Linux's syncfs, which also reports a failed write-back of any file of
@@ -99,19 +145,24 @@ std::string diskIdentity(const std::filesystem::path& folder);
 class DiskFlush {
 public:
     explicit DiskFlush(const std::filesystem::path& folder);
-    ~DiskFlush();
     DiskFlush(const DiskFlush&) = delete;
     DiskFlush& operator=(const DiskFlush&) = delete;
-    DiskFlush(DiskFlush&& other) noexcept;
+    DiskFlush(DiskFlush&&) noexcept = default;
     DiskFlush& operator=(DiskFlush&&) = delete;
 
-    bool canFlush() const { return m_native >= 0; }
-    bool flushDisk(); // errno set on failure
+    bool canFlush() const { return static_cast<bool>(m_folderFile); }
+    void flushDisk(); // throws IoError
     void flushFolder() noexcept;
 
 private:
     std::filesystem::path m_folder;
-    intptr_t m_native = -1;
+    NativeFile m_folderFile; // the folder, open while the disk can be flushed
 };
+
+// Free space (FreeSpace_*.cpp): free bytes and the disk's identity for an
+// existing folder.
+
+std::optional<uint64_t> freeSpaceIn(const std::filesystem::path& folder);
+std::string diskIdentity(const std::filesystem::path& folder);
 
 } // namespace nakilon::detail

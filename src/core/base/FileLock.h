@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/NativeFile.h"
+
 #include <chrono>
-#include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace nakilon {
@@ -23,8 +23,7 @@ public:
 
 private:
     bool m_locked = false;
-    // The open lock file: a file descriptor, or a Windows HANDLE.
-    intptr_t m_native = -1;
+    NativeFile m_file; // the open lock file
 };
 
 } // namespace nakilon

@@ -1,7 +1,7 @@
 #include "core/base/FileLock.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,13 +19,13 @@ constexpr std::chrono::milliseconds kRetryEvery{50};
 
 FileLock::FileLock(std::string_view lockFileName, std::chrono::milliseconds wait) {
     const std::filesystem::path path = pathFromUtf8(lockFileName);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd)
         throw IoError(std::strerror(errno));
-    m_native = fd;
+    m_file = std::move(fd);
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        if (::flock(m_file.get(), LOCK_EX | LOCK_NB) == 0) {
             m_locked = true;
             return;
         }
@@ -37,9 +37,7 @@ FileLock::FileLock(std::string_view lockFileName, std::chrono::milliseconds wait
     }
 }
 
-FileLock::~FileLock() {
-    if (m_native >= 0)
-        ::close(static_cast<int>(m_native)); // closing releases the lock
-}
+// Closing the lock file (m_file) releases the lock.
+FileLock::~FileLock() = default;
 
 } // namespace nakilon

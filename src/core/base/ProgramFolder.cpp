@@ -1,6 +1,6 @@
 #include "core/base/ProgramFolder.h"
 
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 
 #include <filesystem>
 

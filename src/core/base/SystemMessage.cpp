@@ -1,6 +1,6 @@
 #include "core/base/SystemMessage.h"
 
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 
 #include <filesystem>
 
