@@ -8,7 +8,7 @@
 // the CPU time of the calling thread; the remainder beyond the calls is the
 // program's own share (work that helper threads do while a call waits is not
 // part of it), also given in percent of the wall time.
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 #include "core/personnel/PersonnelFetch.h"
 #include "core/personnel/PersonnelSend.h"
 #include "core/settings/ProgramValues.h"

@@ -1,4 +1,5 @@
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/SafeWrite.h"
 #include "core/settings/ProgramValues.h"
 #include "core/tables/TDataModul.h"
 #include "emulator/net/EmulatorDeviceControl.h"

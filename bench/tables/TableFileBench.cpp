@@ -1,7 +1,7 @@
 // Save and load of the two stored tables at sizes beyond what an office holds:
 // 100,000 personnel rows and 1,000 devices.
 
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 

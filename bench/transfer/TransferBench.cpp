@@ -2,7 +2,8 @@
 // loopback into both files, beside one plain write of the same bytes (the
 // journal's copy of the lines and the two files); and a run that adds 1,000
 // lines to an output file of 10 or 100 MB.
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
 #include "core/transfer/TransferRun.h"

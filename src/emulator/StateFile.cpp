@@ -1,9 +1,12 @@
 #include "emulator/StateFile.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FileRead.h"
+#include "core/base/IntegerText.h"
+#include "core/base/SafeWrite.h"
 #include "core/base/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <set>
@@ -13,6 +16,65 @@
 namespace nakilon {
 
 namespace {
+
+// The kinds of line of the file, each with its keyword: the reader and the
+// writer both spell them from here.
+enum class Line {
+    Terminal,
+    ClockOffset,
+    ClockWeekday,
+    ClockReadFails,
+    Active,
+    Log,
+    User,
+    DownloadFails,
+    Enroll,
+};
+
+struct LineKeyword {
+    Line line;
+    std::string_view keyword;
+    bool once; // the line may occur once in a file
+};
+
+constexpr LineKeyword kLineKeywords[] = {
+    {Line::Terminal, "terminal", true},
+    {Line::ClockOffset, "clock-offset", true},
+    {Line::ClockWeekday, "clock-weekday", true},
+    {Line::ClockReadFails, "clock-read-fails", true},
+    {Line::Active, "active", true},
+    {Line::Log, "log", false},
+    {Line::User, "user", false},
+    {Line::DownloadFails, "download-fails", false},
+    {Line::Enroll, "enroll", false},
+};
+
+// The words of a log line's last field.
+constexpr std::string_view kNewRecord = "new";
+constexpr std::string_view kReadRecord = "read";
+
+// What starts a comment line; the writer puts one naming the program first.
+constexpr char kComment = '#';
+constexpr std::string_view kHeading = " nakilon-terminal";
+
+constexpr bool listedInOrder() {
+    for (size_t i = 0; i < std::size(kLineKeywords); ++i)
+        if (static_cast<size_t>(kLineKeywords[i].line) != i)
+            return false;
+    return true;
+}
+static_assert(listedInOrder(), "kLineKeywords lists the lines in the order of Line");
+
+std::string_view keywordOf(Line line) {
+    return kLineKeywords[static_cast<size_t>(line)].keyword;
+}
+
+const LineKeyword* lineOf(std::string_view keyword) {
+    const auto* const found =
+        std::find_if(std::begin(kLineKeywords), std::end(kLineKeywords),
+                     [&](const LineKeyword& k) { return k.keyword == keyword; });
+    return found == std::end(kLineKeywords) ? nullptr : found;
+}
 
 class LineError {
 public:
@@ -40,18 +102,16 @@ std::vector<std::string_view> splitFields(std::string_view line) {
 }
 
 int32_t number(std::string_view field) {
-    int32_t value = 0;
-    const char* begin = field.data();
-    const char* end = begin + field.size();
-    // from_chars takes no "+" and no leading spaces, as the file format wants.
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (ec == std::errc::result_out_of_range)
+    // No "+" and no leading spaces, as the file format wants.
+    NumberError error{};
+    const std::optional<int32_t> value = parseNumber<int32_t>(field, {.minus = true}, &error);
+    if (value)
+        return *value;
+    if (error == NumberError::OutOfRange)
         throw LineError(formatText("sayı 32 bit aralığının dışında: %.*s",
                                    static_cast<int>(field.size()), field.data()));
-    if (ec != std::errc() || ptr != end)
-        throw LineError(
-            formatText("sayı bekleniyordu: %.*s", static_cast<int>(field.size()), field.data()));
-    return value;
+    throw LineError(
+        formatText("sayı bekleniyordu: %.*s", static_cast<int>(field.size()), field.data()));
 }
 
 void expectCount(const std::vector<std::string_view>& fields, size_t count) {
@@ -66,20 +126,49 @@ bool isBlank(std::string_view line) {
 
 // What the lines read so far have named, for the rules between lines.
 struct Seen {
-    std::set<std::string> singleLines;
+    std::set<Line> singleLines;
     std::map<std::pair<int32_t, int32_t>, size_t> users; // user, slot: index
     std::map<int32_t, int32_t> passwords;                // by user number
     std::set<std::pair<int32_t, int32_t>> enrollments;
     std::set<std::pair<int32_t, int32_t>> failingDownloads;
 };
 
+// A second line of this kind for one user and slot.
+std::string secondLine(std::string_view kind) {
+    return "bu kullanıcı ve parmak için ikinci " + std::string(kind) + " satırı";
+}
+
 // The index of the user line of this user and slot.
 size_t listedEntry(const Seen& seen, int32_t user, int32_t slot, std::string_view kind) {
     const auto it = seen.users.find({user, slot});
     if (it == seen.users.end())
-        throw LineError(std::string(kind) +
-                        " satırından önce aynı kullanıcı ve parmak için user satırı gerekir");
+        throw LineError(std::string(kind) + " satırından önce aynı kullanıcı ve parmak için " +
+                        std::string(keywordOf(Line::User)) + " satırı gerekir");
     return it->second;
+}
+
+// The value of a line that holds one 0 or 1.
+bool flag(const std::vector<std::string_view>& fields) {
+    expectCount(fields, 2);
+    if (fields[1] != "0" && fields[1] != "1")
+        throw LineError(std::string(fields[0]) + " değeri 0 ya da 1 olmalı");
+    return fields[1] == "1";
+}
+
+void parseUser(const std::vector<std::string_view>& f, TerminalState& state, Seen& seen) {
+    if (f.size() != 6 && f.size() != 7)
+        throw LineError(std::string(f[0]) + " satırında 5 ya da 6 alan olmalı, " +
+                        std::to_string(f.size() - 1) + " var");
+    UserEntry user{number(f[1]), number(f[2]), number(f[3]), number(f[4]), number(f[5])};
+    if (f.size() == 7)
+        user.secondMachineNumber = number(f[6]);
+    if (!seen.users.emplace(std::pair(user.userNumber, user.slot), state.users.size()).second)
+        throw LineError(secondLine(f[0]));
+    const auto [password, first] = seen.passwords.emplace(user.userNumber, user.password);
+    if (!first && password->second != user.password)
+        throw LineError("bir kullanıcının bütün " + std::string(f[0]) +
+                        " satırlarında şifre aynı olmalı");
+    state.users.push_back(user);
 }
 
 void parseLine(std::string_view line, TerminalState& state, Seen& seen) {
@@ -90,28 +179,34 @@ void parseLine(std::string_view line, TerminalState& state, Seen& seen) {
     }
     const std::vector<std::string_view> f = splitFields(line);
     const std::string_view kind = f[0];
-    if (kind == "terminal" || kind == "clock-offset" || kind == "clock-weekday" ||
-        kind == "clock-read-fails" || kind == "active") {
-        if (!seen.singleLines.insert(std::string(kind)).second)
-            throw LineError(formatText("%.*s satırı ikinci kez geçiyor",
-                                       static_cast<int>(kind.size()), kind.data()));
-    }
-    if (kind == "terminal") {
+    const LineKeyword* const keyword = lineOf(kind);
+    if (!keyword)
+        throw LineError(
+            formatText("bilinmeyen satır türü: %.*s", static_cast<int>(kind.size()), kind.data()));
+    if (keyword->once && !seen.singleLines.insert(keyword->line).second)
+        throw LineError(formatText("%.*s satırı ikinci kez geçiyor", static_cast<int>(kind.size()),
+                                   kind.data()));
+    switch (keyword->line) {
+    case Line::Terminal:
         expectCount(f, 3);
         state.machineNumber = number(f[1]);
         state.password = number(f[2]);
-    } else if (kind == "clock-offset") {
+        break;
+    case Line::ClockOffset:
         expectCount(f, 2);
         state.clockOffsetSeconds = number(f[1]);
-    } else if (kind == "clock-weekday") {
+        break;
+    case Line::ClockWeekday:
         expectCount(f, 2);
         state.clockWeekday = number(f[1]);
-    } else if (kind == "clock-read-fails" || kind == "active") {
-        expectCount(f, 2);
-        if (f[1] != "0" && f[1] != "1")
-            throw LineError(std::string(kind) + " değeri 0 ya da 1 olmalı");
-        (kind == "active" ? state.active : state.clockReadFails) = f[1] == "1";
-    } else if (kind == "log") {
+        break;
+    case Line::ClockReadFails:
+        state.clockReadFails = flag(f);
+        break;
+    case Line::Active:
+        state.active = flag(f);
+        break;
+    case Line::Log: {
         expectCount(f, 10);
         LogRecord record;
         record.personnelNumber = number(f[1]);
@@ -122,32 +217,28 @@ void parseLine(std::string_view line, TerminalState& state, Seen& seen) {
         record.time.hour = number(f[6]);
         record.time.minute = number(f[7]);
         record.time.second = number(f[8]);
-        if (f[9] != "new" && f[9] != "read")
-            throw LineError("kayıt durumu new ya da read olmalı");
-        record.isNew = f[9] == "new";
+        if (f[9] != kNewRecord && f[9] != kReadRecord)
+            throw LineError(formatText("kayıt durumu %.*s ya da %.*s olmalı",
+                                       static_cast<int>(kNewRecord.size()), kNewRecord.data(),
+                                       static_cast<int>(kReadRecord.size()), kReadRecord.data()));
+        record.isNew = f[9] == kNewRecord;
         state.logs.push_back(record);
-    } else if (kind == "user") {
-        if (f.size() != 6 && f.size() != 7)
-            throw LineError("user satırında 5 ya da 6 alan olmalı, " +
-                            std::to_string(f.size() - 1) + " var");
-        UserEntry user{number(f[1]), number(f[2]), number(f[3]), number(f[4]), number(f[5])};
-        if (f.size() == 7)
-            user.secondMachineNumber = number(f[6]);
-        if (!seen.users.emplace(std::pair(user.userNumber, user.slot), state.users.size()).second)
-            throw LineError("bu kullanıcı ve parmak için ikinci user satırı");
-        const auto [password, first] = seen.passwords.emplace(user.userNumber, user.password);
-        if (!first && password->second != user.password)
-            throw LineError("bir kullanıcının bütün user satırlarında şifre aynı olmalı");
-        state.users.push_back(user);
-    } else if (kind == "download-fails") {
+        break;
+    }
+    case Line::User:
+        parseUser(f, state, seen);
+        break;
+    case Line::DownloadFails: {
         expectCount(f, 3);
         const int32_t user = number(f[1]);
         const int32_t slot = number(f[2]);
         const size_t index = listedEntry(seen, user, slot, kind);
         if (!seen.failingDownloads.insert({user, slot}).second)
-            throw LineError("bu kullanıcı ve parmak için ikinci download-fails satırı");
+            throw LineError(secondLine(kind));
         state.users[index].downloadFails = true;
-    } else if (kind == "enroll") {
+        break;
+    }
+    case Line::Enroll: {
         expectCount(f, 3 + EnrollmentSize);
         Enrollment enrollment;
         enrollment.userNumber = number(f[1]);
@@ -156,19 +247,33 @@ void parseLine(std::string_view line, TerminalState& state, Seen& seen) {
             enrollment.data[i] = number(f[3 + i]);
         listedEntry(seen, enrollment.userNumber, enrollment.slot, kind);
         if (!seen.enrollments.insert({enrollment.userNumber, enrollment.slot}).second)
-            throw LineError("bu kullanıcı ve parmak için ikinci enroll satırı");
+            throw LineError(secondLine(kind));
         state.enrollments.push_back(enrollment);
-    } else {
-        throw LineError(
-            formatText("bilinmeyen satır türü: %.*s", static_cast<int>(kind.size()), kind.data()));
+        break;
+    }
     }
 }
 
-void appendNumber(std::string& out, int64_t value) {
+// A line's field: a blank and the number.
+void appendField(std::string& out, int64_t value) {
     char buffer[24];
-    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    buffer[0] = ' ';
+    const auto [ptr, ec] = std::to_chars(buffer + 1, buffer + sizeof buffer, value);
     (void)ec;
     out.append(buffer, ptr);
+}
+
+void appendField(std::string& out, std::string_view word) {
+    out += ' ';
+    out += word;
+}
+
+// A line of the keyword and the fields.
+template <typename... Fields>
+void appendLine(std::string& out, Line line, const Fields&... fields) {
+    out += keywordOf(line);
+    (appendField(out, fields), ...);
+    out += '\n';
 }
 
 } // namespace
@@ -187,7 +292,7 @@ TerminalState parseStateText(std::string_view text) {
         start = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        if (isBlank(line) || line.front() == '#')
+        if (isBlank(line) || line.front() == kComment)
             continue;
         try {
             parseLine(line, state, seen);
@@ -202,59 +307,35 @@ TerminalState parseStateText(std::string_view text) {
 std::string formatStateText(const TerminalState& state) {
     std::string out;
     out.reserve(64 + state.logs.size() * 40 + state.enrollments.size() * 2000);
-    out += "# nakilon-terminal\n";
-    out += "terminal ";
-    appendNumber(out, state.machineNumber);
-    out += ' ';
-    appendNumber(out, state.password);
-    out += "\nclock-offset ";
-    appendNumber(out, state.clockOffsetSeconds);
-    if (state.clockWeekday) {
-        out += "\nclock-weekday ";
-        appendNumber(out, *state.clockWeekday);
-    }
+    out += kComment;
+    out += kHeading;
+    out += '\n';
+    appendLine(out, Line::Terminal, state.machineNumber, state.password);
+    appendLine(out, Line::ClockOffset, state.clockOffsetSeconds);
+    if (state.clockWeekday)
+        appendLine(out, Line::ClockWeekday, *state.clockWeekday);
     if (state.clockReadFails)
-        out += "\nclock-read-fails 1";
-    out += state.active ? "\nactive 1\n" : "\nactive 0\n";
-    for (const LogRecord& r : state.logs) {
-        out += "log";
-        for (int32_t v : {r.personnelNumber, r.mode, r.time.year, r.time.month, r.time.day,
-                          r.time.hour, r.time.minute, r.time.second}) {
-            out += ' ';
-            appendNumber(out, v);
-        }
-        out += r.isNew ? " new\n" : " read\n";
-    }
+        appendLine(out, Line::ClockReadFails, 1);
+    appendLine(out, Line::Active, state.active ? 1 : 0);
+    for (const LogRecord& r : state.logs)
+        appendLine(out, Line::Log, r.personnelNumber, r.mode, r.time.year, r.time.month, r.time.day,
+                   r.time.hour, r.time.minute, r.time.second, r.isNew ? kNewRecord : kReadRecord);
     for (const UserEntry& u : state.users) {
-        out += "user";
-        for (int32_t v : {u.userNumber, u.slot, u.privilege, u.enabled, u.password}) {
-            out += ' ';
-            appendNumber(out, v);
-        }
-        if (u.secondMachineNumber) {
-            out += ' ';
-            appendNumber(out, *u.secondMachineNumber);
-        }
-        out += '\n';
+        if (u.secondMachineNumber)
+            appendLine(out, Line::User, u.userNumber, u.slot, u.privilege, u.enabled, u.password,
+                       *u.secondMachineNumber);
+        else
+            appendLine(out, Line::User, u.userNumber, u.slot, u.privilege, u.enabled, u.password);
     }
-    for (const UserEntry& u : state.users) {
-        if (!u.downloadFails)
-            continue;
-        out += "download-fails ";
-        appendNumber(out, u.userNumber);
-        out += ' ';
-        appendNumber(out, u.slot);
-        out += '\n';
-    }
+    for (const UserEntry& u : state.users)
+        if (u.downloadFails)
+            appendLine(out, Line::DownloadFails, u.userNumber, u.slot);
     for (const Enrollment& e : state.enrollments) {
-        out += "enroll ";
-        appendNumber(out, e.userNumber);
-        out += ' ';
-        appendNumber(out, e.slot);
-        for (int32_t v : e.data) {
-            out += ' ';
-            appendNumber(out, v);
-        }
+        out += keywordOf(Line::Enroll);
+        appendField(out, e.userNumber);
+        appendField(out, e.slot);
+        for (int32_t v : e.data)
+            appendField(out, v);
         out += '\n';
     }
     return out;

@@ -3,6 +3,7 @@
 #include "core/base/DateTime.h"
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 #include <vector>
 
@@ -74,19 +75,20 @@ TerminalState generateTerminal(const GenerationOptions& options) {
     // Working days, newest first, until they hold every record.
     const int64_t perDay = 2 * static_cast<int64_t>(users);
     const int64_t daysNeeded = (records + perDay - 1) / perDay;
-    std::vector<int64_t> days;
-    int64_t day = options.todayLocalSeconds / 86400;
+    std::vector<std::chrono::local_days> days;
+    std::chrono::local_days day = std::chrono::floor<std::chrono::days>(
+        std::chrono::local_seconds{std::chrono::seconds{options.todayLocalSeconds}});
     while (static_cast<int64_t>(days.size()) < daysNeeded) {
-        const int64_t weekday = ((day + 3) % 7 + 7) % 7; // 0 Monday
-        if (weekday < 5)
+        const std::chrono::weekday weekday{day};
+        if (weekday != std::chrono::Saturday && weekday != std::chrono::Sunday)
             days.push_back(day);
-        --day;
+        day -= std::chrono::days{1};
     }
     std::reverse(days.begin(), days.end());
 
     state.logs.reserve(static_cast<size_t>(records));
     std::vector<Event> events;
-    for (int64_t d : days) {
+    for (const std::chrono::local_days d : days) {
         events.clear();
         for (int32_t u = 0; u < users; ++u) {
             events.push_back({7 * 3600 + 30 * 60 + dice.below(3600), u, false});
@@ -94,7 +96,6 @@ TerminalState generateTerminal(const GenerationOptions& options) {
         }
         std::sort(events.begin(), events.end(),
                   [](const Event& a, const Event& b) { return a.secondOfDay < b.secondOfDay; });
-        const Date date = civilFromDays(d);
         for (const Event& event : events) {
             if (static_cast<int64_t>(state.logs.size()) == records)
                 return state;
@@ -102,12 +103,7 @@ TerminalState generateTerminal(const GenerationOptions& options) {
             record.personnelNumber = 1001 + event.user;
             const int32_t verify = dice.below(10) == 0 ? 3 : 1;
             record.mode = verify | (event.exit ? 5 : 4) << 8;
-            record.time.year = date.year;
-            record.time.month = date.month;
-            record.time.day = date.day;
-            record.time.hour = event.secondOfDay / 3600;
-            record.time.minute = event.secondOfDay / 60 % 60;
-            record.time.second = event.secondOfDay % 60;
+            record.time = dateTimeOf(d + std::chrono::seconds{event.secondOfDay});
             record.isNew = true;
             state.logs.push_back(record);
         }

@@ -1,10 +1,11 @@
 #include "emulator/VirtualTerminal.h"
 
 #include "core/base/DateTime.h"
+#include "core/base/IntegerText.h"
 #include "core/base/LocalTime.h"
 
 #include <algorithm>
-#include <ctime>
+#include <chrono>
 #include <stdexcept>
 
 namespace nakilon {
@@ -20,28 +21,15 @@ bool isFaultableOperation(std::string_view operation) {
 }
 
 int64_t systemLocalSeconds() {
-    const DateTime now = localNow();
-    const int64_t days = daysFromCivil(now.year, now.month, now.day);
-    return days * 86400 + now.hour * 3600 + now.minute * 60 + now.second;
+    return wallTime(localNow()).time_since_epoch().count();
 }
 
 ClockReading clockReadingAt(int64_t localSeconds) {
-    int64_t days = localSeconds / 86400;
-    int64_t secondOfDay = localSeconds % 86400;
-    if (secondOfDay < 0) {
-        secondOfDay += 86400;
-        --days;
-    }
-    const Date date = civilFromDays(days);
+    const std::chrono::local_seconds at{std::chrono::seconds{localSeconds}};
     ClockReading reading;
-    reading.year = date.year;
-    reading.month = date.month;
-    reading.day = date.day;
-    reading.hour = static_cast<int32_t>(secondOfDay / 3600);
-    reading.minute = static_cast<int32_t>(secondOfDay / 60 % 60);
-    reading.second = static_cast<int32_t>(secondOfDay % 60);
-    // 1 January 1970 was a Thursday (4).
-    reading.weekday = static_cast<int32_t>(((days + 3) % 7 + 7) % 7 + 1);
+    static_cast<DateTime&>(reading) = dateTimeOf(at);
+    reading.weekday = static_cast<int32_t>(
+        std::chrono::weekday{std::chrono::floor<std::chrono::days>(at)}.iso_encoding());
     return reading;
 }
 
@@ -139,11 +127,7 @@ std::string journalDigest(const EnrollmentData& data) {
                 crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
         }
     }
-    static const char digits[] = "0123456789abcdef";
-    std::string text = " crc32=";
-    for (int shift = 28; shift >= 0; shift -= 4)
-        text += digits[(~crc >> shift) & 0xFu];
-    return text;
+    return " crc32=" + hexDigits(~crc, 8);
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 // DeviceControl alone.
 #include "support/DeviceControlContract.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
@@ -83,14 +84,13 @@ std::vector<std::vector<int32_t>> takeUsers(DeviceControl& control) {
     return entries;
 }
 
+// A wall-clock date and time as seconds since 1970-01-01 00:00:00 of the same
+// clock.
 int64_t clockSeconds(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute,
                      int32_t second) {
-    const int64_t y = year - (month <= 2 ? 1 : 0);
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return (era * 146097 + doe - 719468) * 86400 + hour * 3600 + minute * 60 + second;
+    using namespace std::chrono;
+    const local_days date{std::chrono::year{year} / month / day};
+    return (date + hours{hour} + minutes{minute} + seconds{second}).time_since_epoch().count();
 }
 
 // The computer's local wall clock as seconds, made here with the C library.
@@ -311,7 +311,9 @@ TEST_P(DeviceControlContract, EnrollmentsGoUpAndComeBackUnchanged) {
 
 TEST_P(DeviceControlContract, ClockReadsWithItsOffsetAndSyncsToTheComputer) {
     TerminalState state = seededTerminal();
-    state.clockOffsetSeconds = -2 * 86400 - 3600;
+    constexpr int64_t offset =
+        std::chrono::seconds{-std::chrono::days{2} - std::chrono::hours{1}}.count();
+    state.clockOffsetSeconds = static_cast<int32_t>(offset);
     harness().seed(state);
     ASSERT_EQ(connectDevice(control(), harness().connection(ConnectionSerial)),
               ConnectResult::Connected);
@@ -320,12 +322,11 @@ TEST_P(DeviceControlContract, ClockReadsWithItsOffsetAndSyncsToTheComputer) {
     ASSERT_TRUE(control().ReadDeviceClock(Machine, y, mo, d, h, mi, s, w));
     const int64_t after = localNow();
     const int64_t read = clockSeconds(y, mo, d, h, mi, s);
-    EXPECT_GE(read, before - 2 * 86400 - 3600 - 1);
-    EXPECT_LE(read, after - 2 * 86400 - 3600 + 1);
-    // Weekday 1 Monday ... 7 Sunday; 1 January 2024 was a Monday.
-    const int64_t daysSince =
-        (clockSeconds(y, mo, d, 0, 0, 0) - clockSeconds(2024, 1, 1, 0, 0, 0)) / 86400;
-    EXPECT_EQ(w, static_cast<int32_t>((daysSince % 7 + 7) % 7 + 1));
+    EXPECT_GE(read, before + offset - 1);
+    EXPECT_LE(read, after + offset + 1);
+    // Weekday 1 Monday ... 7 Sunday.
+    const std::chrono::local_days date{std::chrono::year{y} / mo / d};
+    EXPECT_EQ(w, static_cast<int32_t>(std::chrono::weekday{date}.iso_encoding()));
 
     EXPECT_TRUE(control().SyncDeviceClock(Machine));
     ASSERT_TRUE(control().ReadDeviceClock(Machine, y, mo, d, h, mi, s, w));

@@ -2,12 +2,17 @@
 
 #include "core/base/DateTime.h"
 #include "core/base/Error.h"
+#include "core/base/IntegerText.h"
+#include "emulator/net/TcpChannel.h"
 
-#include <algorithm>
-#include <charconv>
+#include <iterator>
 #include <limits>
+#include <string_view>
 
 namespace nakilon {
+
+// The help text names the ports of serial and USB terminals as numbers.
+static_assert(SerialBasePort == 20000, "the help text below spells SerialBasePort as 20000");
 
 const char* const TerminalHelpText =
     R"(Kullanım: nakilon-terminal [seçenekler]
@@ -133,38 +138,40 @@ namespace {
 
 int64_t numberArgument(const std::string& option, const std::string& text, int64_t low,
                        int64_t high) {
-    int64_t value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size() || value < low || value > high)
+    const std::optional<int64_t> value = parseNumber<int64_t>(text, {.minus = true});
+    if (!value || *value < low || *value > high)
         throw Error(option + " için geçersiz sayı: " + text);
-    return value;
+    return *value;
 }
 
 // "2024-03-05T14:07:00" as local seconds.
 int64_t clockArgument(const std::string& option, const std::string& text) {
-    int values[6] = {};
-    const char separators[] = "--T::";
-    size_t position = 0;
-    for (int i = 0; i < 6; ++i) {
+    const auto invalid = [&] {
+        return Error(option + " için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): " + text);
+    };
+    DateTime time;
+    int32_t* const parts[] = {&time.year, &time.month,  &time.day,
+                              &time.hour, &time.minute, &time.second};
+    constexpr std::string_view separators = "--T::";
+    std::string_view rest = text;
+    for (size_t i = 0; i < std::size(parts); ++i) {
         const size_t width = i == 0 ? 4 : 2;
-        const std::string part = text.substr(position, width);
-        if (part.size() != width ||
-            !std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            throw Error(option + " için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): " + text);
-        values[i] = std::stoi(part);
-        position += width;
-        if (i < 5) {
-            if (position >= text.size() || text[position] != separators[i])
-                throw Error(option + " için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): " + text);
-            ++position;
-        }
+        const std::optional<int32_t> value =
+            rest.size() >= width ? parseNumber<int32_t>(rest.substr(0, width)) : std::nullopt;
+        if (!value)
+            throw invalid();
+        *parts[i] = *value;
+        rest.remove_prefix(width);
+        if (i == separators.size())
+            break;
+        if (!rest.starts_with(separators[i]))
+            throw invalid();
+        rest.remove_prefix(1);
     }
-    const int64_t days = daysFromCivil(values[0], values[1], values[2]);
-    if (position != text.size() || values[1] < 1 || values[1] > 12 ||
-        civilFromDays(days) != Date{values[0], values[1], values[2]} || values[3] > 23 ||
-        values[4] > 59 || values[5] > 59)
-        throw Error(option + " için geçersiz zaman (YYYY-AA-GGTSS:DD:ss): " + text);
-    return days * 86400 + values[3] * 3600 + values[4] * 60 + values[5];
+    if (!rest.empty() || !isCalendarDate(time) || time.hour > 23 || time.minute > 59 ||
+        time.second > 59)
+        throw invalid();
+    return wallTime(time).time_since_epoch().count();
 }
 
 // "ChangeUserRole:2": the operation and the number of its call.
@@ -211,7 +218,7 @@ TerminalOptions parseTerminalOptions(const std::vector<std::string>& arguments) 
             options.port = static_cast<int>(numberArgument(option, value(), 0, 65535));
         } else if (option == "--serial") {
             options.serialPorts.push_back(
-                static_cast<int>(numberArgument(option, value(), 1, 65535 - 20000)));
+                static_cast<int>(numberArgument(option, value(), 1, 65535 - SerialBasePort)));
         } else if (option == "--usb") {
             options.serialPorts.push_back(0);
         } else if (option == "--state") {

@@ -3,7 +3,8 @@
 #include "TerminalOptions.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FilesAndFolders.h"
 #include "emulator/StateFile.h"
 #include "emulator/TerminalGenerator.h"
 #include "emulator/VirtualTerminal.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace nakilon {
@@ -23,29 +24,51 @@ struct DateTime : Date {
     bool operator==(const DateTime&) const = default;
 };
 
-// Proleptic Gregorian calendar arithmetic on day numbers counted from
-// 1 January 1970, without the C library's time zone machinery.
-constexpr int64_t daysFromCivil(int64_t year, int64_t month, int64_t day) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
+// The calendar arithmetic is std::chrono's (proleptic Gregorian). Times are
+// the wall clock's, without any time zone: std::chrono::local_days and
+// local_seconds, counted from 1 January 1970 00:00:00 of the same wall clock.
+
+// True when the calendar has the date: month 1 to 12, day 1 to the month's
+// last, year -32767 to 32767.
+constexpr bool isCalendarDate(const Date& date) {
+    using namespace std::chrono;
+    return date.year >= -32767 && date.year <= 32767 && date.month >= 1 && date.month <= 12 &&
+           date.day >= 1 && date.day <= 31 &&
+           year_month_day{year{date.year}, month{static_cast<unsigned>(date.month)},
+                          day{static_cast<unsigned>(date.day)}}
+               .ok();
 }
 
-constexpr Date civilFromDays(int64_t days) {
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-    const int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
-    const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-    return {static_cast<int32_t>(year), static_cast<int32_t>(month), static_cast<int32_t>(day)};
+// The day of a date that the calendar has (isCalendarDate).
+constexpr std::chrono::local_days calendarDay(const Date& date) {
+    using namespace std::chrono;
+    return local_days{year_month_day{year{date.year}, month{static_cast<unsigned>(date.month)},
+                                     day{static_cast<unsigned>(date.day)}}};
+}
+
+constexpr Date dateOf(std::chrono::local_days day) {
+    const std::chrono::year_month_day date{day};
+    return {static_cast<int>(date.year()),
+            static_cast<int32_t>(static_cast<unsigned>(date.month())),
+            static_cast<int32_t>(static_cast<unsigned>(date.day()))};
+}
+
+// The second of a date (one the calendar has) and time of day; hours,
+// minutes and seconds count on past their usual ranges.
+constexpr std::chrono::local_seconds wallTime(const DateTime& time) {
+    return calendarDay(time) + std::chrono::hours{time.hour} + std::chrono::minutes{time.minute} +
+           std::chrono::seconds{time.second};
+}
+
+constexpr DateTime dateTimeOf(std::chrono::local_seconds time) {
+    const std::chrono::local_days day = std::chrono::floor<std::chrono::days>(time);
+    const std::chrono::hh_mm_ss clock{time - day};
+    DateTime result;
+    static_cast<Date&>(result) = dateOf(day);
+    result.hour = static_cast<int32_t>(clock.hours().count());
+    result.minute = static_cast<int32_t>(clock.minutes().count());
+    result.second = static_cast<int32_t>(clock.seconds().count());
+    return result;
 }
 
 } // namespace nakilon

@@ -1,55 +1,43 @@
 #include "core/base/IntegerText.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace nakilon {
 
 std::optional<int64_t> parseInteger(std::string_view text) {
-    size_t pos = 0;
-    while (pos < text.size() && text[pos] == ' ')
-        ++pos;
+    text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
     bool negative = false;
-    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
-        negative = text[pos] == '-';
-        ++pos;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
     }
-    unsigned base = 10;
-    if (pos < text.size() && text[pos] == '$') {
-        base = 16;
-        ++pos;
-    } else if (pos < text.size() && (text[pos] == 'x' || text[pos] == 'X')) {
-        base = 16;
-        ++pos;
-    } else if (pos + 1 < text.size() && text[pos] == '0' &&
-               (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
-        base = 16;
-        pos += 2;
+    int base = 10;
+    for (const std::string_view prefix : {"$", "x", "X", "0x", "0X"}) {
+        if (text.starts_with(prefix)) {
+            base = 16;
+            text.remove_prefix(prefix.size());
+            break;
+        }
     }
-    if (pos == text.size())
-        return std::nullopt;
-    // Accumulate as a magnitude that may reach 2^63 so that INT64_MIN reads too.
+    // The magnitude may reach 2^63, so that INT64_MIN reads too.
+    const std::optional<uint64_t> magnitude = parseNumber<uint64_t>(text, {.base = base});
     const uint64_t limit =
         negative ? uint64_t{1} << 63 : uint64_t{std::numeric_limits<int64_t>::max()};
-    uint64_t value = 0;
-    for (; pos < text.size(); ++pos) {
-        const char c = text[pos];
-        unsigned digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
-            return std::nullopt;
-        if (value > (limit - digit) / base)
-            return std::nullopt;
-        value = value * base + digit;
-    }
+    if (!magnitude || *magnitude > limit)
+        return std::nullopt;
     if (negative)
-        return value == (uint64_t{1} << 63) ? std::numeric_limits<int64_t>::min()
-                                            : -static_cast<int64_t>(value);
-    return static_cast<int64_t>(value);
+        return *magnitude == limit ? std::numeric_limits<int64_t>::min()
+                                   : -static_cast<int64_t>(*magnitude);
+    return static_cast<int64_t>(*magnitude);
+}
+
+std::string hexDigits(uint64_t value, int digits) {
+    static constexpr char symbols[] = "0123456789abcdef";
+    std::string text(static_cast<size_t>(digits), '0');
+    for (size_t i = text.size(); i > 0; --i, value >>= 4)
+        text[i - 1] = symbols[value & 15];
+    return text;
 }
 
 } // namespace nakilon

@@ -2,6 +2,8 @@
 
 #include "core/base/Text.h"
 
+#include <chrono>
+
 namespace nakilon {
 
 namespace {
@@ -25,9 +27,8 @@ std::string computerDayName(int32_t weekday) {
 }
 
 int32_t weekdayFromSunday(const Date& date) {
-    // 1 January 1970 was a Thursday, the fifth day from Sunday.
-    const int64_t days = daysFromCivil(date.year, date.month, date.day);
-    return static_cast<int32_t>(((days + 4) % 7 + 7) % 7 + 1);
+    // std::chrono's C encoding counts from 0 Sunday.
+    return static_cast<int32_t>(std::chrono::weekday{calendarDay(date)}.c_encoding() + 1);
 }
 
 std::string terminalClockText(const DateTime& time, int32_t weekday) {

@@ -2,9 +2,13 @@
 
 #include "core/base/AtomicBatchWrite.h"
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
+#include "core/base/FilesAndFolders.h"
 #include "core/base/IntegerText.h"
+#include "core/base/SafeWrite.h"
 #include "core/base/Text.h"
+#include "core/tables/TDataModul.h"
 
 #include <charconv>
 #include <condition_variable>
@@ -33,8 +37,8 @@ std::string createFailureText(const std::string& name, const std::string& reason
 } // namespace
 
 std::string enrollmentFileName(std::string_view programFolder, int32_t userNumber, int32_t slot) {
-    return programFile(programFolder, "Data\\Parmak-" + std::to_string(userNumber) + "-" +
-                                          std::to_string(slot) + ".Piz");
+    return programFile(programFolder, TDataModul::dataFile("Parmak-" + std::to_string(userNumber) +
+                                                           "-" + std::to_string(slot) + ".Piz"));
 }
 
 std::string enrollmentText(const EnrollmentData& data) {

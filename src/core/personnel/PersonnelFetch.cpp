@@ -1,6 +1,6 @@
 #include "core/personnel/PersonnelFetch.h"
 
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 #include "core/base/Operator.h"
 #include "core/device/DeviceControl.h"
 #include "core/personnel/EnrollmentFile.h"
@@ -196,7 +196,7 @@ CopyOutcome addCopiedPersonnel(RecordTable& tampon, RecordTable& personel,
             personel.post();
         }
     }
-    personel.saveToFile(programFile(programFolder, TDataModul::kPersonelFile));
+    personel.saveToFile(programFile(programFolder, TDataModul::personelFile()));
     tampon.refresh();
     return outcome;
 }

@@ -1,6 +1,6 @@
 #include "core/personnel/PersonnelList.h"
 
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 #include "core/personnel/HeldViews.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/RecordTable.h"
@@ -53,7 +53,7 @@ void editCell(RecordTable& table, int row, std::string_view fieldName, std::stri
 void savePersonnelList(RecordTable& personel, std::string_view programFolder) {
     if (personel.state() == TableState::Edit || personel.state() == TableState::Insert)
         personel.post();
-    personel.saveToFile(programFile(programFolder, TDataModul::kPersonelFile));
+    personel.saveToFile(programFile(programFolder, TDataModul::personelFile()));
 }
 
 } // namespace nakilon

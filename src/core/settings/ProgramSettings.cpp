@@ -2,7 +2,7 @@
 
 #include "core/base/CodePage1254.h"
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 #include "core/base/Text.h"
 #include "core/settings/ProgramValues.h"
 

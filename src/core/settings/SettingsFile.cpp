@@ -1,8 +1,10 @@
 #include "core/settings/SettingsFile.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FileRead.h"
+#include "core/base/FilesAndFolders.h"
 #include "core/base/IntegerText.h"
+#include "core/base/SafeWrite.h"
 #include "core/base/Text.h"
 
 #include <limits>

@@ -2,7 +2,10 @@
 
 #include "core/base/CodePage1254.h"
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
+#include "core/base/FilesAndFolders.h"
+#include "core/base/SafeWrite.h"
 #include "core/base/Text.h"
 #include "core/settings/ProgramValues.h"
 #include "core/tables/FieldNames.h"
@@ -80,15 +83,15 @@ void runCreationStep(const std::string& programFolder, TDataModul& data, Program
     resetTransferState(data.CihazTable);
 
     data.PersonelTable.open();
-    const std::string dataFolder = programFile(programFolder, "Data");
+    const std::string dataFolder = programFile(programFolder, TDataModul::kDataFolder);
     if (!folderExists(dataFolder)) {
         try {
             createFolder(dataFolder);
         } catch (const Error&) {
-            throw Error("Data klasörü oluşturulamıyor");
+            throw Error(std::string(TDataModul::kDataFolder) + " klasörü oluşturulamıyor");
         }
     }
-    const std::string personelFile = programFile(programFolder, TDataModul::kPersonelFile);
+    const std::string personelFile = programFile(programFolder, TDataModul::personelFile());
     if (!fileExists(personelFile))
         data.PersonelTable.saveToFile(personelFile);
     loadTable(data.PersonelTable, personelFile);

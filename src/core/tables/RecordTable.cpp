@@ -4,8 +4,10 @@
 #include "core/base/Error.h"
 #include "core/base/IntegerText.h"
 #include "core/base/Text.h"
+#include "core/tables/TableFile.h"
 
 #include <limits>
+#include <span>
 #include <stdexcept>
 
 namespace nakilon {
@@ -41,6 +43,18 @@ bool fitsInteger(int64_t value) {
 bool holdsLineBreaker(std::string_view text) {
     return text.find_first_of(std::string_view("\t\r\n\0", 4)) != std::string_view::npos;
 }
+
+// Resumes the views however the operation ends.
+class ViewSuspension {
+public:
+    explicit ViewSuspension(RecordTable& table) : m_table(table) { m_table.suspendViews(); }
+    ~ViewSuspension() { m_table.resumeViews(); }
+    ViewSuspension(const ViewSuspension&) = delete;
+    ViewSuspension& operator=(const ViewSuspension&) = delete;
+
+private:
+    RecordTable& m_table;
+};
 
 Error invalidInteger(std::string_view text, const std::string& fieldName) {
     return Error(formatText("'%s' is not a valid integer value for field '%s'",
@@ -531,6 +545,88 @@ void RecordTable::clear(std::string_view fieldName) {
     if (m_fields[field].type == FieldType::Text)
         record.texts[m_slot[field]].clear();
     markChanged();
+}
+
+// --- table files ----------------------------------------------------------------------
+
+std::string RecordTable::saveToText() {
+    if (!isOpen())
+        return {};
+    ViewSuspension suspension(*this);
+    // The records are read in place: the current record stays where it is,
+    // unless it was an unchanged new record, which ending the edit drops.
+    endEdit();
+    const int stored = fieldCount() - 1; // all but RecId
+    const std::span<const FieldDef> storedFields(m_fields.data(), static_cast<size_t>(stored));
+    TableFileWriter file(storedFields, m_records.size());
+    for (const Record& record : m_records) {
+        for (int f = 0; f < stored; ++f) {
+            if (!(record.present & (uint64_t{1} << f)))
+                file.addEmpty();
+            else if (m_fields[f].type == FieldType::Text)
+                file.addText(record.texts[m_slot[f]]);
+            else
+                file.addNumber(record.numbers[m_slot[f]]);
+        }
+        file.endRecord();
+    }
+    return file.take();
+}
+
+void RecordTable::saveToFile(std::string_view fileName) {
+    if (isOpen())
+        writeTableFile(fileName, saveToText());
+}
+
+void RecordTable::loadFromFile(std::string_view fileName) {
+    loadFromText(readTableFile(fileName));
+}
+
+void RecordTable::loadFromText(std::string_view content) {
+    TableFileReader file(content);
+    if (!file.hasHeader())
+        return;
+
+    ViewSuspension suspension(*this);
+    // Close and reopen as one reset: every record goes and the record numbers
+    // start again.
+    notify(&TableObserver::resetBegins);
+    m_inReset = true;
+    resetRecords();
+    m_state = TableState::Browse;
+
+    // Whatever stops the load, the table is left browsing the records read so
+    // far and its views see it again.
+    auto finish = [this] {
+        m_current = m_records.empty() ? -1 : 0;
+        m_eof = m_records.empty();
+        m_inReset = false;
+        notify(&TableObserver::resetEnds);
+        notify(&TableObserver::stateChanged);
+    };
+    try {
+        // The field of each column; -1 for a column that feeds none.
+        std::vector<int> columnField;
+        columnField.reserve(file.columns().size());
+        for (const std::string_view name : file.columns()) {
+            const int field = name.empty() ? -1 : findField(name);
+            columnField.push_back(field == recIdField() ? -1 : field);
+        }
+        m_records.reserve(file.recordCount());
+        for (size_t i = 0; i < file.recordCount(); ++i) {
+            Record record = newRecord();
+            file.readRecord(i, [&](size_t column, std::string_view value) {
+                if (columnField[column] >= 0 && !value.empty())
+                    storeConverted(record, columnField[column], value);
+            });
+            m_counter = record.recId;
+            m_records.push_back(std::move(record));
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
 }
 
 } // namespace nakilon

@@ -114,7 +114,7 @@ public:
     int32_t integerAt(int row, int field) const;  // empty: 0
     std::string textAt(int row, int field) const; // empty: ""
 
-    // --- table files ------------------------------------------------------
+    // --- table files (their format: TableFile.h) -------------------------
     // Writes every record to the file (atomically); nothing when closed.
     void saveToFile(std::string_view fileName);
     // Replaces the records by those of the file. On an error the records read

@@ -16,6 +16,14 @@ FieldDef text(std::string_view name, int width) {
 }
 } // namespace
 
+std::string TDataModul::dataFile(std::string_view name) {
+    return std::string(kDataFolder) + '\\' + std::string(name);
+}
+
+std::string TDataModul::personelFile() {
+    return dataFile("Personel.PDT");
+}
+
 std::vector<FieldDef> TDataModul::cihazFields() {
     // The order is also the column order of the device list file.
     return {

@@ -8,10 +8,15 @@ namespace nakilon {
 // window and kept until the program ends. Every table starts closed.
 class TDataModul {
 public:
-    // Relative names in the program folder of the two stored tables.
+    // Relative names in the program folder: the device list, and the folder
+    // of the personnel list and the enrollment files.
     static constexpr std::string_view kCihazFile = "Cihazlar.Dat";
     static constexpr std::string_view kDataFolder = "Data";
-    static constexpr std::string_view kPersonelFile = "Data\\Personel.PDT";
+    // A file of the Data folder as a relative name in the program folder
+    // ("Data\Personel.PDT").
+    static std::string dataFile(std::string_view name);
+    // The personnel list, in the Data folder.
+    static std::string personelFile();
 
     TDataModul();
 

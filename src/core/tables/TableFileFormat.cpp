@@ -27,7 +27,7 @@ std::vector<std::string_view> splitTableLines(std::string_view text) {
 void splitTableValues(std::string_view line, std::vector<std::string_view>& values) {
     values.clear();
     while (!line.empty()) {
-        const void* tab = std::memchr(line.data(), '\t', line.size());
+        const void* tab = std::memchr(line.data(), kTableValueSeparator, line.size());
         if (!tab) {
             values.push_back(line);
             break;

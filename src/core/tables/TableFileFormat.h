@@ -5,8 +5,12 @@
 
 namespace nakilon {
 
-// The text layout of a table file: a header line of field names and one line
-// per record, values separated by TAB, lines ended by CR LF.
+// The text layout of a table file: lines of values, values separated by TAB,
+// lines ended by CR LF. What the lines hold (a header line of field names,
+// then one line per record) is TableFile.h's.
+
+inline constexpr char kTableValueSeparator = '\t';
+inline constexpr std::string_view kTableLineEnd = "\r\n";
 
 // Splits a table file's text into lines. A line ends at CR LF, at a CR alone or
 // at an LF alone; a NUL byte ends the text. A last line without a line end is a

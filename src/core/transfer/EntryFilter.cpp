@@ -2,18 +2,11 @@
 
 #include "core/base/DateTime.h"
 
+#include <chrono>
+
 namespace nakilon {
 
 namespace {
-
-bool isLeapYear(int32_t year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int32_t daysInMonth(int32_t year, int32_t month) {
-    static constexpr int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
-}
 
 bool within(int32_t value, int32_t low, int32_t high) {
     return value >= low && value <= high;
@@ -25,11 +18,11 @@ constexpr int32_t kOpenUpperBound = 70000;
 } // namespace
 
 std::optional<int32_t> dayNumber(int32_t year, int32_t month, int32_t day) {
-    if (!within(year, 1, 9999) || !within(month, 1, 12) ||
-        !within(day, 1, daysInMonth(year, month)))
+    const Date date{year, month, day};
+    if (!within(year, 1, 9999) || !isCalendarDate(date))
         return std::nullopt;
-    constexpr int64_t kEpoch = daysFromCivil(1899, 12, 30);
-    return static_cast<int32_t>(daysFromCivil(year, month, day) - kEpoch);
+    constexpr std::chrono::local_days kEpoch = calendarDay({1899, 12, 30});
+    return static_cast<int32_t>((calendarDay(date) - kEpoch).count());
 }
 
 DateRange DateRange::fromEditors(std::optional<int32_t> fromDay, std::optional<int32_t> toDay) {

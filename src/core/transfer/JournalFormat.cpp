@@ -1,9 +1,10 @@
 #include "core/transfer/JournalFormat.h"
 
 #include "core/base/Crc32c.h"
+#include "core/base/FileIdentity.h"
+#include "core/base/IntegerText.h"
 
 #include <algorithm>
-#include <charconv>
 #include <initializer_list>
 #include <optional>
 
@@ -21,24 +22,6 @@ constexpr uint64_t rotl(uint64_t x, int r) {
 
 uint64_t mix(uint64_t acc, uint64_t input) {
     return rotl(acc + input * kPrime2, 31) * kPrime1;
-}
-
-std::string hex(uint64_t value, int digits) {
-    static const char symbols[] = "0123456789abcdef";
-    std::string text(static_cast<size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4)
-        text[static_cast<size_t>(i)] = symbols[value & 15];
-    return text;
-}
-
-template <typename T> std::optional<T> number(std::string_view text, int base = 10) {
-    T value{};
-    const char* end = text.data() + text.size();
-    const auto [at, error] = std::from_chars(text.data(), end, value, base);
-    if (text.empty() || error != std::errc() || at != end || text.front() == '-' ||
-        text.front() == '+')
-        return std::nullopt;
-    return value;
 }
 
 std::optional<bool> flag(std::string_view text) {
@@ -66,7 +49,7 @@ std::string headerOf(char type, uint64_t length, uint32_t crc) {
     header += ' ';
     header += std::to_string(length);
     header += ' ';
-    header += hex(crc, 8);
+    header += hexDigits(crc, 8);
     header += '\n';
     return header;
 }
@@ -85,7 +68,7 @@ std::optional<std::vector<std::string_view>> fieldsOf(std::string_view payload) 
         const size_t colon = payload.find(':');
         if (colon == std::string_view::npos || colon > 20)
             return std::nullopt;
-        const std::optional<uint64_t> length = number<uint64_t>(payload.substr(0, colon));
+        const std::optional<uint64_t> length = parseNumber<uint64_t>(payload.substr(0, colon));
         if (!length || *length >= payload.size() - colon ||
             payload[colon + 1 + static_cast<size_t>(*length)] != ',')
             return std::nullopt;
@@ -96,14 +79,14 @@ std::optional<std::vector<std::string_view>> fieldsOf(std::string_view payload) 
 }
 
 std::string identityText(const FileIdentity& id) {
-    return hex(id.volume, 16) + ":" + hex(id.index, 16);
+    return hexDigits(id.volume, 16) + ":" + hexDigits(id.index, 16);
 }
 
 std::optional<FileIdentity> identityFrom(std::string_view text) {
     if (text.size() != 33 || text[16] != ':')
         return std::nullopt;
-    const auto volume = number<uint64_t>(text.substr(0, 16), 16);
-    const auto index = number<uint64_t>(text.substr(17), 16);
+    const auto volume = parseNumber<uint64_t>(text.substr(0, 16), {.base = 16});
+    const auto index = parseNumber<uint64_t>(text.substr(17), {.base = 16});
     if (!volume || !index)
         return std::nullopt;
     return FileIdentity{*volume, *index};
@@ -146,10 +129,10 @@ bool apply(JournalContent& content, char type, const std::vector<std::string_vie
     case 'T': {
         if (f.size() != 7 || f[0].empty())
             return false;
-        const auto sequence = number<uint64_t>(f[1]);
+        const auto sequence = parseNumber<uint64_t>(f[1]);
         const std::optional<bool> readMark = flag(f[3]);
-        const auto count = number<uint64_t>(f[4]);
-        const auto print = number<uint64_t>(f[5], 16);
+        const auto count = parseNumber<uint64_t>(f[4]);
+        const auto print = parseNumber<uint64_t>(f[5], {.base = 16});
         if (!sequence || !readMark || !count || !print)
             return false;
         JournalRun& run = runOf(content, f[0]);
@@ -165,7 +148,7 @@ bool apply(JournalContent& content, char type, const std::vector<std::string_vie
         return true;
     }
     case 'K': {
-        const auto sequence = f.size() == 2 ? number<uint64_t>(f[1]) : std::nullopt;
+        const auto sequence = f.size() == 2 ? parseNumber<uint64_t>(f[1]) : std::nullopt;
         if (!sequence)
             return false;
         // A confirmation whose batch was damaged confirms nothing.
@@ -180,10 +163,11 @@ bool apply(JournalContent& content, char type, const std::vector<std::string_vie
         if (f.size() != 8 || (f[1] != "O" && f[1] != "B") || f[2].empty())
             return false;
         const auto identity = identityFrom(f[3]);
-        const auto length = number<uint64_t>(f[4]);
+        const auto length = parseNumber<uint64_t>(f[4]);
         const std::optional<bool> join = flag(f[5]);
-        const auto bytes = number<uint64_t>(f[6]);
-        const auto crc = f[7].size() == 8 ? number<uint32_t>(f[7], 16) : std::nullopt;
+        const auto bytes = parseNumber<uint64_t>(f[6]);
+        const auto crc =
+            f[7].size() == 8 ? parseNumber<uint32_t>(f[7], {.base = 16}) : std::nullopt;
         if (!identity || !length || !join || !bytes || !crc)
             return false;
         // A later plan for the same file (recovery appending to a file that
@@ -203,8 +187,8 @@ bool apply(JournalContent& content, char type, const std::vector<std::string_vie
     }
     case 'S': {
         const auto identity = f.size() == 4 ? identityFrom(f[1]) : std::nullopt;
-        const auto length = f.size() == 4 ? number<uint64_t>(f[2]) : std::nullopt;
-        const auto modified = f.size() == 4 ? number<uint64_t>(f[3]) : std::nullopt;
+        const auto length = f.size() == 4 ? parseNumber<uint64_t>(f[2]) : std::nullopt;
+        const auto modified = f.size() == 4 ? parseNumber<uint64_t>(f[3]) : std::nullopt;
         if (!identity || !length || !modified || f[0].empty())
             return false;
         putLatest(content.known, KnownText{std::string(f[0]), *identity, *length, *modified},
@@ -212,8 +196,8 @@ bool apply(JournalContent& content, char type, const std::vector<std::string_vie
         return true;
     }
     case 'N': {
-        const auto count = f.size() == 3 ? number<uint64_t>(f[1]) : std::nullopt;
-        const auto print = f.size() == 3 ? number<uint64_t>(f[2], 16) : std::nullopt;
+        const auto count = f.size() == 3 ? parseNumber<uint64_t>(f[1]) : std::nullopt;
+        const auto print = f.size() == 3 ? parseNumber<uint64_t>(f[2], {.base = 16}) : std::nullopt;
         if (!count || !print)
             return false;
         const Delivery note{std::string(f[0]), *count, *print};
@@ -250,7 +234,7 @@ Frame frameAt(std::string_view bytes, size_t pos, size_t& end, char& type,
         ++at;
     if (cut(at))
         return Frame::Torn;
-    const auto length = number<uint64_t>(rest.substr(3, at - 3));
+    const auto length = parseNumber<uint64_t>(rest.substr(3, at - 3));
     if (!length || rest[at] != ' ')
         return Frame::Bad;
     const size_t crcStart = at + 1;
@@ -274,7 +258,7 @@ Frame frameAt(std::string_view bytes, size_t pos, size_t& end, char& type,
     Crc32c crc;
     crc.add(std::string_view(&type, 1));
     crc.add(payload);
-    if (crc.value() != *number<uint32_t>(rest.substr(crcStart, 8), 16))
+    if (crc.value() != *parseNumber<uint32_t>(rest.substr(crcStart, 8), {.base = 16}))
         return Frame::Bad;
     end = pos + payloadStart + static_cast<size_t>(*length) + 1;
     return Frame::Whole;
@@ -346,7 +330,7 @@ BatchFrame batchFrame(std::string_view runId, const JournalBatch& batch) {
     const Delivery& d = batch.delivery;
     std::string fields =
         payloadOf({runId, std::to_string(batch.sequence), d.terminal, batch.readMark ? "1" : "0",
-                   std::to_string(d.count), hex(d.print, 16)});
+                   std::to_string(d.count), hexDigits(d.print, 16)});
     fields += std::to_string(batch.lines.size());
     fields += ':';
     const char type = 'T';
@@ -366,7 +350,7 @@ std::string confirmRecord(std::string_view runId, uint64_t sequence) {
 std::string planRecord(std::string_view runId, const FilePlan& p) {
     return record('P', {runId, std::string_view(&p.role, 1), p.target, identityText(p.identity),
                         std::to_string(p.length), p.join ? "1" : "0", std::to_string(p.bytes),
-                        hex(p.crc, 8)});
+                        hexDigits(p.crc, 8)});
 }
 
 std::string doneRecord(std::string_view runId, char role) {
@@ -374,7 +358,7 @@ std::string doneRecord(std::string_view runId, char role) {
 }
 
 std::string noteRecord(const Delivery& note) {
-    return record('N', {note.terminal, std::to_string(note.count), hex(note.print, 16)});
+    return record('N', {note.terminal, std::to_string(note.count), hexDigits(note.print, 16)});
 }
 
 std::string knownRecord(const KnownText& k) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/base/FileIo.h"
+#include "core/base/FileIdentity.h"
 #include "core/device/LogEntry.h"
 
 #include <cstdint>

@@ -1,9 +1,13 @@
 #include "core/transfer/JournalRecovery.h"
 
 #include "core/base/Error.h"
+#include "core/base/FileIdentity.h"
+#include "core/base/FilesAndFolders.h"
 #include "core/base/LocalTime.h"
+#include "core/base/SafeWrite.h"
 #include "core/base/Text.h"
 #include "core/transfer/OutputFile.h"
+#include "core/transfer/OutputLine.h"
 #include "core/transfer/OutputTexts.h"
 #include "core/transfer/SpaceCheck.h"
 #include "core/transfer/TransferJournal.h"
@@ -35,8 +39,8 @@ std::string keepDamagedCopy(const std::string& journalFile, const std::string& b
 
 size_t lineCount(std::string_view lines) {
     size_t count = 0;
-    for (size_t at = lines.find("\r\n"); at != std::string_view::npos;
-         at = lines.find("\r\n", at + 2))
+    for (size_t at = lines.find(OutputLineEnd); at != std::string_view::npos;
+         at = lines.find(OutputLineEnd, at + OutputLineEnd.size()))
         ++count;
     return count;
 }

@@ -2,6 +2,13 @@
 
 #include "core/base/Crc32c.h"
 #include "core/base/Error.h"
+#include "core/base/FileAppend.h"
+#include "core/base/FileIdentity.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
+#include "core/base/FilesAndFolders.h"
+#include "core/base/SafeWrite.h"
+#include "core/transfer/OutputLine.h"
 #include "core/transfer/OutputTexts.h"
 
 #include <algorithm>
@@ -99,8 +106,8 @@ void OutputFile::makeBreaksCrLf(const KnownText* known) {
 }
 
 std::array<std::string_view, 2> OutputFile::planned(const FilePlan& plan, std::string_view lines) {
-    if (plan.join && lines.size() >= 2)
-        return {"\r\n", lines.substr(0, lines.size() - 2)};
+    if (plan.join && lines.size() >= OutputLineEnd.size())
+        return {OutputLineEnd, lines.substr(0, lines.size() - OutputLineEnd.size())};
     return {std::string_view(), lines};
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/base/FileIo.h"
+#include "core/base/FileAppend.h"
 #include "core/transfer/JournalFormat.h"
 
 #include <array>

@@ -9,9 +9,9 @@ namespace {
 // printf's "%N.Nd": a minus sign for a negative number, then at least
 // `digits` digits, zero-padded; never cut. A million lines per run make
 // printf itself too slow here. Returns the end of what was written.
-char* putPadded(char* out, int32_t value, int digits) {
-    char reversed[12];
-    int length = 0;
+char* putPadded(char* out, int32_t value, size_t digits) {
+    char reversed[outputwidth::Widest];
+    size_t length = 0;
     uint32_t magnitude =
         value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
     do {
@@ -20,7 +20,7 @@ char* putPadded(char* out, int32_t value, int digits) {
     } while (magnitude != 0);
     if (value < 0)
         *out++ = '-';
-    for (int pad = length; pad < digits; ++pad)
+    for (size_t pad = length; pad < digits; ++pad)
         *out++ = '0';
     while (length > 0)
         *out++ = reversed[--length];
@@ -52,30 +52,31 @@ void makeOutputLine(std::string& line, const OutputRecord& record, std::string_v
     }
     const std::string_view text = exit ? exitText : entryText;
 
-    // Every number takes at most 11 bytes, so each part fits its buffer.
-    char head[32];
-    char* p = putPadded(head, record.deviceNumber, 3);
+    using namespace outputwidth;
+    // Every number takes at most `Widest` bytes, so each part fits its buffer.
+    char head[2 * Widest + 2];
+    char* p = putPadded(head, record.deviceNumber, DeviceNumber);
     *p++ = ',';
-    p = putPadded(p, r.personnelNumber, 6);
+    p = putPadded(p, r.personnelNumber, PersonnelNumber);
     *p++ = ',';
     line.assign(head, static_cast<size_t>(p - head));
     line.append(text); // byte for byte
 
-    char tail[96];
+    char tail[6 * Widest + 16]; // six numbers and what stands between them
     p = tail;
     *p++ = ',';
-    p = putPadded(p, t.year, 4);
+    p = putPadded(p, t.year, Year);
     *p++ = '/';
-    p = putPadded(p, t.month, 2);
+    p = putPadded(p, t.month, Month);
     *p++ = '/';
-    p = putPadded(p, t.day, 2);
+    p = putPadded(p, t.day, Day);
     *p++ = ',';
-    p = putPadded(p, t.hour, 2);
+    p = putPadded(p, t.hour, Hour);
     *p++ = ':';
-    p = putPadded(p, t.minute, 2);
+    p = putPadded(p, t.minute, Minute);
     for (const char c : std::string_view(":00,"))
         *p++ = c;
-    p = putPadded(p, modeField, 1);
+    p = putPadded(p, modeField, Mode);
     line.append(tail, static_cast<size_t>(p - tail));
 }
 

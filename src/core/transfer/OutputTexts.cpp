@@ -1,8 +1,10 @@
 #include "core/transfer/OutputTexts.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FileIdentity.h"
+#include "core/base/FilePaths.h"
 #include "core/base/Text.h"
+#include "core/transfer/OutputLine.h"
 #include "core/transfer/TransferJournal.h"
 
 #include <chrono>
@@ -29,8 +31,8 @@ TransferBusyError::TransferBusyError() : Error(kBusyText) {}
 
 std::string OutputTexts::backupFileName(std::string_view programFolder, int year, int month,
                                         int day) {
-    return programFile(programFolder,
-                       formatText("Backup\\%4.4d-%2.2d-%2.2d.txt", year, month, day));
+    return programFile(programFolder, std::string(kBackupFolder) +
+                                          formatText("\\%4.4d-%2.2d-%2.2d.txt", year, month, day));
 }
 
 std::string OutputTexts::outputFileIn(std::string_view programFolder, std::string_view setting) {
@@ -73,7 +75,7 @@ void OutputTexts::open(std::string outputFileName, std::string backupFileName) {
 
 void OutputTexts::addLine(std::string_view line) {
     m_lines += line;
-    m_lines += "\r\n";
+    m_lines += OutputLineEnd;
 }
 
 void OutputTexts::addLines(std::string_view lines) {
@@ -168,7 +170,7 @@ std::string normalizeLineBreaks(std::string_view text) {
             break;
         }
         out.append(text.substr(pos, next - pos));
-        out.append("\r\n");
+        out.append(OutputLineEnd);
         pos = next +
               ((text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1);
     }

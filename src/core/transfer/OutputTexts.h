@@ -27,6 +27,9 @@ public:
 // run of another program folder) cannot append to it at the same time.
 class OutputTexts {
 public:
+    // The folder of the backup files in the program folder.
+    static constexpr std::string_view kBackupFolder = "Backup";
+
     // Backup file name of a run started on the given day: the program folder
     // followed by "Backup\YYYY-MM-DD.txt".
     static std::string backupFileName(std::string_view programFolder, int year, int month, int day);

@@ -1,7 +1,8 @@
 #include "core/transfer/SpaceCheck.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FreeSpace.h"
 #include "core/base/Text.h"
 
 #include <filesystem>

@@ -1,6 +1,11 @@
 #include "core/transfer/TransferJournal.h"
 
 #include "core/base/Error.h"
+#include "core/base/FileAppend.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
+#include "core/base/FilesAndFolders.h"
+#include "core/base/SafeWrite.h"
 #include "core/base/Text.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/base/FileIo.h"
+#include "core/base/FileAppend.h"
 #include "core/base/FileLock.h"
 #include "core/transfer/JournalFormat.h"
 

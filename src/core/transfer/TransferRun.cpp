@@ -2,9 +2,11 @@
 
 #include "core/base/CodePage1254.h"
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FileIdentity.h"
+#include "core/base/FilePaths.h"
 #include "core/base/Operator.h"
 #include "core/base/ProgramFolder.h"
+#include "core/base/TemporaryCopies.h"
 #include "core/base/Text.h"
 #include "core/device/ConnectionProcedure.h"
 #include "core/device/DeviceControl.h"
@@ -54,16 +56,10 @@ std::string terminalKey(const TransferJob& job) {
 // estimate to refuse a run by.
 constexpr int64_t kMostRecordsOfATerminal = 10'000'000;
 
-size_t digitsOf(int32_t value) {
-    return std::to_string(value).size();
-}
-
-// The longest line a record of the device can give: its fields at their
-// widest for the values that occur (personnel numbers of up to ten digits,
-// any mode).
+// The longest line a record of the device can give.
 uint64_t lineBound(const TransferJob& job, const ProgramValues& values) {
-    return std::max<size_t>(3, digitsOf(job.deviceNumber)) + 1 + 11 + 1 +
-           std::max(values.entryText.size(), values.exitText.size()) + 1 + 10 + 1 + 8 + 1 + 11 + 2;
+    return longestOutputLine(std::to_string(job.deviceNumber).size(),
+                             std::max(values.entryText.size(), values.exitText.size()));
 }
 
 // Transfer lines written into the journal, the device list, the settings,
@@ -72,10 +68,11 @@ uint64_t lineBound(const TransferJob& job, const ProgramValues& values) {
 // terminal is contacted.
 void requireNotProgramFile(std::string_view programFolder, const std::string& outputFile) {
     std::vector<std::string> own;
-    for (const std::string_view name : {TransferJournal::FileName, TDataModul::kCihazFile,
-                                        TDataModul::kPersonelFile, settings::FileName})
+    for (const std::string_view name :
+         {TransferJournal::FileName, TDataModul::kCihazFile, settings::FileName})
         own.push_back(programFile(programFolder, name));
     own.push_back(own.front() + ".lock");
+    own.push_back(programFile(programFolder, TDataModul::personelFile()));
     for (const char* program : {"nakilon", "nakilon-aktar", "nakilon-terminal"})
         for (const char* suffix : {"", ".exe"})
             own.push_back(programFile(programFolder, std::string(program) + suffix));
@@ -248,7 +245,7 @@ void Run::transferDevice(TransferJob& job, bool backupMode, const DateRange& ran
             if (acceptEntry(e, range)) {
                 makeOutputLine(m_line, record, m_values.entryText, m_values.exitText);
                 m_lines += m_line;
-                m_lines += "\r\n";
+                m_lines += OutputLineEnd;
                 ++job.outcome.accepted;
                 job.percentage = progressPercent(job.outcome.accepted, expected);
                 setDeviceProgress(job.recId, job.percentage, job.writtenPercentage);
@@ -308,7 +305,7 @@ void Run::openTexts(const Date& today) {
     m_texts.open(outputFile, m_values.backupFileName);
     // Copies that crashed writes of this program folder left behind.
     for (const std::string& folder :
-         {m_values.programFolder, programFile(m_values.programFolder, "Backup"),
+         {m_values.programFolder, programFile(m_values.programFolder, OutputTexts::kBackupFolder),
           programFile(m_values.programFolder, TDataModul::kDataFolder)})
         removeLeftoverCopies(folder);
 }

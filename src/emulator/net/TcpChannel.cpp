@@ -5,30 +5,55 @@
 #include <asio.hpp>
 
 #include <algorithm>
-#include <functional>
+#include <optional>
 
 namespace nakilon {
 
 using asio::ip::tcp;
+using Deadline = std::chrono::steady_clock::time_point;
 
 struct TcpChannel::Impl {
     TcpChannelOptions options;
     asio::io_context io;
     tcp::socket socket{io};
 
-    // Runs the queued operations until they are done or the time is up; on
-    // time-out the socket is closed and the aborted handlers are let finish,
-    // since they refer to the caller's frame.
-    bool runFor(std::chrono::milliseconds timeout) {
+    // Starts one asynchronous operation with `start(handler)` and waits for
+    // it until the deadline: its result, or nullopt when the time ran out. On
+    // time-out the socket is closed and the aborted handler is let run, since
+    // it refers to this frame.
+    template <typename Start> std::optional<std::error_code> await(Start start, Deadline deadline) {
+        std::optional<std::error_code> result;
+        start([&result](const std::error_code& error, auto&&...) { result = error; });
         io.restart();
-        io.run_for(timeout);
-        if (io.stopped())
-            return true;
+        while (!result && io.run_one_until(deadline) > 0) {
+        }
+        if (result)
+            return result;
         std::error_code ignored;
         socket.close(ignored);
         io.restart();
         io.run();
-        return false;
+        return std::nullopt;
+    }
+
+    // One step of an exchange; a step that fails or runs out of time leaves
+    // the channel closed and raises ChannelError.
+    template <typename Start> void step(Start start, Deadline deadline) {
+        const std::optional<std::error_code> result = await(start, deadline);
+        if (result && !*result)
+            return;
+        close();
+        if (!result)
+            throw ChannelError(ChannelError::Kind::Timeout, "no answer in time");
+        throw ChannelError(ChannelError::Kind::Broken, result->message());
+    }
+
+    void write(asio::const_buffer bytes, Deadline deadline) {
+        step([&](auto handler) { asio::async_write(socket, bytes, std::move(handler)); }, deadline);
+    }
+
+    void read(asio::mutable_buffer bytes, Deadline deadline) {
+        step([&](auto handler) { asio::async_read(socket, bytes, std::move(handler)); }, deadline);
     }
 
     void close() {
@@ -37,6 +62,14 @@ struct TcpChannel::Impl {
         socket.close(ignored);
     }
 };
+
+namespace {
+
+Deadline deadlineAfter(std::chrono::milliseconds timeout) {
+    return std::chrono::steady_clock::now() + timeout;
+}
+
+} // namespace
 
 TcpChannel::TcpChannel(TcpChannelOptions options) : m_impl(std::make_unique<Impl>()) {
     m_impl->options = std::move(options);
@@ -61,10 +94,11 @@ bool TcpChannel::connect(const LinkTarget& target) {
     if (ec)
         return false;
 
-    std::error_code result = asio::error::timed_out;
-    m_impl->socket.async_connect(tcp::endpoint(address, static_cast<uint16_t>(port)),
-                                 [&](const std::error_code& error) { result = error; });
-    if (!m_impl->runFor(m_impl->options.connectTimeout) || result) {
+    const tcp::endpoint endpoint(address, static_cast<uint16_t>(port));
+    const std::optional<std::error_code> result = m_impl->await(
+        [&](auto handler) { m_impl->socket.async_connect(endpoint, std::move(handler)); },
+        deadlineAfter(m_impl->options.connectTimeout));
+    if (!result || *result) {
         m_impl->close();
         return false;
     }
@@ -72,70 +106,32 @@ bool TcpChannel::connect(const LinkTarget& target) {
     return true;
 }
 
+// The request goes out whole, then the answer's header comes and then its
+// body; the one deadline covers all of it.
 std::vector<uint8_t> TcpChannel::exchange(const std::vector<uint8_t>& request) {
     Impl& impl = *m_impl;
     if (!impl.socket.is_open())
         throw ChannelError(ChannelError::Kind::Broken, "not connected");
-
-    std::error_code failure;
-    bool tooLong = false;
-    bool done = false;
+    const Deadline deadline = deadlineAfter(impl.options.answerTimeout);
+    impl.write(asio::buffer(request), deadline);
     std::vector<uint8_t> answer(wire::FrameHeaderSize);
-    size_t expected = 0;
-
-    // The answer's length comes from the other side: the buffer grows with
-    // the bytes that really arrive, never ahead of them by more than a step.
-    std::function<void()> readMore = [&] {
-        const size_t have = answer.size();
-        const size_t step = std::min<size_t>(expected - have, std::max<size_t>(have, 1 << 20));
-        answer.resize(have + step);
-        asio::async_read(impl.socket, asio::buffer(answer.data() + have, step),
-                         [&](const std::error_code& error, size_t) {
-                             if (error) {
-                                 failure = error;
-                                 return;
-                             }
-                             if (answer.size() < expected)
-                                 readMore();
-                             else
-                                 done = true;
-                         });
-    };
-    asio::async_write(
-        impl.socket, asio::buffer(request), [&](const std::error_code& error, size_t) {
-            if (error) {
-                failure = error;
-                return;
-            }
-            asio::async_read(impl.socket, asio::buffer(answer),
-                             [&](const std::error_code& readError, size_t) {
-                                 if (readError) {
-                                     failure = readError;
-                                     return;
-                                 }
-                                 const uint32_t length = wire::frameLength(answer.data());
-                                 if (length == 0 || length > wire::MaxResponseSize) {
-                                     tooLong = true;
-                                     return;
-                                 }
-                                 expected = wire::FrameHeaderSize + length;
-                                 // Address space only: pages are taken as
-                                 // bytes arrive, and the buffer is never
-                                 // copied as it grows.
-                                 answer.reserve(expected);
-                                 readMore();
-                             });
-        });
-    const bool inTime = impl.runFor(impl.options.answerTimeout);
-    if (!inTime) {
+    impl.read(asio::buffer(answer), deadline);
+    const uint32_t length = wire::frameLength(answer.data());
+    if (length == 0 || length > wire::MaxResponseSize) {
         impl.close();
-        throw ChannelError(ChannelError::Kind::Timeout, "no answer in time");
+        throw wire::ProtocolError("answer length out of range");
     }
-    if (failure || tooLong || !done) {
-        impl.close();
-        if (tooLong)
-            throw wire::ProtocolError("answer length out of range");
-        throw ChannelError(ChannelError::Kind::Broken, failure.message());
+    // The length comes from the other side: the buffer grows with the bytes
+    // that really arrive, never ahead of them by more than a step. Address
+    // space only is reserved: pages are taken as bytes arrive, and the buffer
+    // is never copied as it grows.
+    const size_t expected = wire::FrameHeaderSize + length;
+    answer.reserve(expected);
+    while (answer.size() < expected) {
+        const size_t have = answer.size();
+        const size_t more = std::min<size_t>(expected - have, std::max<size_t>(have, 1 << 20));
+        answer.resize(have + more);
+        impl.read(asio::buffer(answer.data() + have, more), deadline);
     }
     return answer;
 }
@@ -143,8 +139,11 @@ std::vector<uint8_t> TcpChannel::exchange(const std::vector<uint8_t>& request) {
 void TcpChannel::post(const std::vector<uint8_t>& request) {
     if (!m_impl->socket.is_open())
         return;
-    asio::async_write(m_impl->socket, asio::buffer(request), [](const std::error_code&, size_t) {});
-    m_impl->runFor(std::chrono::milliseconds(500));
+    m_impl->await(
+        [&](auto handler) {
+            asio::async_write(m_impl->socket, asio::buffer(request), std::move(handler));
+        },
+        deadlineAfter(std::chrono::milliseconds(500)));
 }
 
 void TcpChannel::disconnect() {
