@@ -179,7 +179,12 @@ public:
     }
     bool UploadEnrollment(int32_t m, int32_t user, int32_t second, int32_t slot, int32_t privilege,
                           const EnrollmentData& data, int32_t password) override {
-        const std::string dataText = "[" + str(data[0]) + "," + str(data[1]) + ",...]";
+        // Appended, not "[" + ...: GCC 12 at -O3 warns of that (-Wrestrict).
+        std::string dataText = "[";
+        dataText += str(data[0]);
+        dataText += ',';
+        dataText += str(data[1]);
+        dataText += ",...]";
         Terminal* terminal = call(
             "UploadEnrollment",
             {str(m), str(user), str(second), str(slot), str(privilege), dataText, str(password)},

@@ -1,6 +1,7 @@
 #include "support/TempFolder.h"
 
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,9 +1,13 @@
 #include "core/base/AtomicBatchWrite.h"
 
-#include "core/base/FileIo.h"
-#include "core/base/FileIoTesting.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
+#include "core/base/SafeWrite.h"
+#include "core/base/TemporaryCopies.h"
 #include "support/FailingFileOperation.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
+#include "support/ThrownText.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,6 +18,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <ostream>
+#include <tuple>
 
 #ifndef _WIN32
 #include <grp.h>
@@ -48,7 +54,6 @@ protected:
         m_folder.write("Data\\b", "old b");
         m_folder.write("keep", "kept");
     }
-    ~AtomicBatchWriteTest() override { testing::setFileFailHook({}); }
     // a and b replaced, c new; c's folder is another one.
     void writeAll(AtomicBatchWrite& batch) {
         batch.add(m_folder.file("Data\\a"), "new a");
@@ -77,44 +82,53 @@ TEST_F(AtomicBatchWriteTest, TargetsChangeOnlyAtTheCommitAndAllTogether) {
     EXPECT_EQ(contents(m_folder), expected) << "a batch without a commit changes nothing";
 }
 
-TEST_F(AtomicBatchWriteTest, AFailedStepLeavesEachTargetOldOrNewAndNoTemporaryFile) {
-    const std::string a = "new a", b(100000, 'b');
-    struct Case {
-        const char* operation;
-        int call; // the call of that operation that fails, from 1
-        const char* failedFile;
-        std::map<std::string, std::string> after;
-    };
-    const std::map<std::string, std::string> old = {
+// The call of an operation that fails (from 1), the file named in the error,
+// and how many targets were renamed before: a, then b.
+struct FailedStep {
+    std::string name;
+    const char* operation;
+    int call;
+    const char* failedFile;
+    int renamed;
+    friend void PrintTo(const FailedStep& row, std::ostream* out) { *out << row.name; }
+};
+
+class AtomicBatchFailure : public AtomicBatchWriteTest,
+                           public ::testing::WithParamInterface<FailedStep> {};
+
+TEST_P(AtomicBatchFailure, LeavesEachTargetOldOrNewAndNoTemporaryFile) {
+    const FailedStep& c = GetParam();
+    std::map<std::string, std::string> after = {
         {"Data/a", "old a"}, {"Data/b", "old b"}, {"keep", "kept"}};
-    const Case cases[] = {
-        {"open", 1, "Data\\a", old},
-        {"open", 3, "c", old},
-        {"write", 2, "Data\\b", old},
-        {"close", 2, "Data\\b", old},
-        // Flushed together for a folder, or file by file: the first file's
-        // flush fails either way.
-        {"sync", 1, "Data\\a", old},
-        {"rename", 1, "Data\\a", old},
-        {"rename", 2, "Data\\b", {{"Data/a", a}, {"Data/b", "old b"}, {"keep", "kept"}}},
-        {"rename", 3, "c", {{"Data/a", a}, {"Data/b", b}, {"keep", "kept"}}},
-    };
-    for (const Case& c : cases) {
-        m_folder.write("Data\\a", "old a");
-        m_folder.write("Data\\b", "old b");
-        try {
-            const testsupport::FailingFileOperation failing(c.operation, ENOSPC, c.call);
-            AtomicBatchWrite batch;
-            writeAll(batch);
-            batch.commit();
-            ADD_FAILURE() << c.operation << " " << c.call << ": no error";
-        } catch (const BatchWriteError& e) {
-            EXPECT_EQ(e.fileName(), m_folder.file(c.failedFile)) << c.operation << " " << c.call;
-            EXPECT_EQ(e.reason(), std::strerror(ENOSPC));
-        }
-        EXPECT_EQ(contents(m_folder), c.after) << c.operation << " " << c.call;
+    if (c.renamed >= 1)
+        after["Data/a"] = "new a";
+    if (c.renamed >= 2)
+        after["Data/b"] = std::string(100000, 'b');
+    try {
+        const testsupport::FailingFileOperation failing(c.operation, ENOSPC, c.call);
+        AtomicBatchWrite batch;
+        writeAll(batch);
+        batch.commit();
+        ADD_FAILURE() << "no error";
+    } catch (const BatchWriteError& e) {
+        EXPECT_EQ(e.fileName(), m_folder.file(c.failedFile));
+        EXPECT_EQ(e.reason(), std::strerror(ENOSPC));
     }
+    EXPECT_EQ(contents(m_folder), after);
 }
+
+INSTANTIATE_TEST_SUITE_P(AtomicBatchWrite, AtomicBatchFailure,
+                         ::testing::Values(FailedStep{"Open1", "open", 1, "Data\\a", 0},
+                                           FailedStep{"Open3", "open", 3, "c", 0},
+                                           FailedStep{"Write2", "write", 2, "Data\\b", 0},
+                                           FailedStep{"Close2", "close", 2, "Data\\b", 0},
+                                           // Flushed together for a folder, or file by
+                                           // file: the first file's flush fails either way.
+                                           FailedStep{"Sync1", "sync", 1, "Data\\a", 0},
+                                           FailedStep{"Rename1", "rename", 1, "Data\\a", 0},
+                                           FailedStep{"Rename2", "rename", 2, "Data\\b", 1},
+                                           FailedStep{"Rename3", "rename", 3, "c", 2}),
+                         testsupport::RowName());
 
 TEST_F(AtomicBatchWriteTest, AFolderInThePlaceOfATargetIsRefused) {
     AtomicBatchWrite batch;
@@ -125,8 +139,6 @@ TEST_F(AtomicBatchWriteTest, AFolderInThePlaceOfATargetIsRefused) {
 }
 
 #ifndef _WIN32
-// The grouped write and the single write share their first step; these are
-// the rules where the two could still part ways. Each case runs with both.
 constexpr uid_t kNobody = 65534;
 
 void ownTree(const std::string& folder, uid_t user) {
@@ -151,16 +163,8 @@ size_t temporariesIn(const std::string& folder) {
 // The reason of the write's failure, or "" when it succeeded. With
 // `asNobody` it runs in a child process that has given up root's rights.
 std::string outcomeOf(const std::function<void()>& write, bool asNobody) {
-    const auto run = [&]() -> std::string {
-        try {
-            write();
-            return "";
-        } catch (const IoError& e) {
-            return e.reason();
-        }
-    };
     if (!asNobody)
-        return run();
+        return testsupport::thrownText<IoError>(write);
     int channel[2];
     if (::pipe(channel) != 0)
         return "no pipe";
@@ -169,7 +173,7 @@ std::string outcomeOf(const std::function<void()>& write, bool asNobody) {
         ::close(channel[0]);
         std::string reason = "could not become nobody";
         if (::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)
-            reason = run();
+            reason = testsupport::thrownText<IoError>(write);
         const ssize_t sent = ::write(channel[1], reason.data(), reason.size());
         ::_exit(sent == static_cast<ssize_t>(reason.size()) ? 0 : 1);
     }
@@ -184,144 +188,162 @@ std::string outcomeOf(const std::function<void()>& write, bool asNobody) {
     return reason;
 }
 
-TEST(GroupedWriteRules, EveryTargetIsTreatedAsASingleWriteTreatsIt) {
-    const bool root = ::geteuid() == 0;
-    struct Case {
-        const char* what;
-        // Makes the target in the folder; returns its name.
-        std::function<std::string(const TempFolder&)> prepare;
-        const char* reason; // "" when the write succeeds
-        std::function<void(const TempFolder&, const std::string&)> check;
-        bool asNobody = false;
-    };
-    const Case cases[] = {
-        {"a symbolic link",
-         [](const TempFolder& f) {
-             f.write("bordro\\Parmak-1-0.Piz", "old");
-             std::filesystem::create_symlink("bordro/Parmak-1-0.Piz",
-                                             pathFromUtf8(f.file("Parmak-1-0.Piz")));
-             return f.file("Parmak-1-0.Piz");
-         },
-         "",
-         [](const TempFolder& f, const std::string& name) {
-             EXPECT_TRUE(std::filesystem::is_symlink(pathFromUtf8(name)));
-             EXPECT_EQ(f.read("bordro\\Parmak-1-0.Piz"), "new");
-         }},
-        {"a read-only file",
-         [](const TempFolder& f) {
-             f.write("a", "old");
-             ::chmod(f.file("a").c_str(), 0444);
-             return f.file("a");
-         },
-         "Permission denied",
-         [](const TempFolder& f, const std::string&) { EXPECT_EQ(f.read("a"), "old"); }},
-        {"a pipe",
-         [](const TempFolder& f) {
-             ::mkfifo(f.file("a").c_str(), 0666);
-             return f.file("a");
-         },
-         "Bu ad bir dosyanın değil, bir boru hattının ya da aygıtın adı", nullptr},
-        {"a folder",
-         [](const TempFolder& f) {
-             f.write("a\\b", "");
-             return f.file("a");
-         },
-         "Is a directory", nullptr},
-        {"a file with its own permissions",
-         [](const TempFolder& f) {
-             f.write("a", "old");
-             ::chmod(f.file("a").c_str(), 0640);
-             return f.file("a");
-         },
-         "",
-         [](const TempFolder&, const std::string& name) {
-             EXPECT_EQ(statOf(name).st_mode & 07777, 0640u);
-         }},
-        {"a file with a second hard link",
-         [](const TempFolder& f) {
-             f.write("a", "old");
-             std::filesystem::create_hard_link(pathFromUtf8(f.file("a")),
-                                               pathFromUtf8(f.file("b")));
-             return f.file("a");
-         },
-         "",
-         [](const TempFolder& f, const std::string&) {
-             EXPECT_EQ(f.read("b"), "new");
-             EXPECT_EQ(statOf(f.file("b")).st_nlink, 2u);
-         }},
-        {"a file of another owner (replaced by root)",
-         [](const TempFolder& f) {
-             f.write("a", "old");
-             EXPECT_EQ(::chown(f.file("a").c_str(), kNobody, kNobody), 0);
-             return f.file("a");
-         },
-         "",
-         [](const TempFolder&, const std::string& name) {
-             EXPECT_EQ(statOf(name).st_uid, kNobody);
-             EXPECT_EQ(statOf(name).st_gid, kNobody);
-         }},
-        {"a file of root that nobody may write",
-         [](const TempFolder& f) {
-             f.write("a", "old");
-             ownTree(f.path(), kNobody);
-             EXPECT_EQ(::chown(f.file("a").c_str(), 0, 0), 0);
-             ::chmod(f.file("a").c_str(), 0666);
-             return f.file("a");
-         },
-         "", [](const TempFolder&, const std::string& name) { EXPECT_EQ(statOf(name).st_uid, 0u); },
-         true},
-        {"a folder without create rights",
-         [](const TempFolder& f) {
-             f.write("kilitli\\a", "old");
-             ownTree(f.path(), kNobody);
-             EXPECT_EQ(::chown(f.file("kilitli").c_str(), 0, 0), 0);
-             ::chmod(f.file("kilitli").c_str(), 0555);
-             return f.file("kilitli\\a");
-         },
-         "", nullptr, true},
-        {"a new file in a folder without create rights",
-         [](const TempFolder& f) {
-             f.write("kilitli\\b", "");
-             ownTree(f.path(), kNobody);
-             EXPECT_EQ(::chown(f.file("kilitli").c_str(), 0, 0), 0);
-             ::chmod(f.file("kilitli").c_str(), 0555);
-             return f.file("kilitli\\a");
-         },
-         "Permission denied",
-         [](const TempFolder& f, const std::string&) { EXPECT_FALSE(f.exists("kilitli\\a")); },
-         true},
-    };
-    const std::pair<const char*, std::function<void(const std::string&)>> writers[] = {
-        {"single", [](const std::string& name) { writeFileAtomic(name, "new"); }},
-        {"grouped",
-         [](const std::string& name) {
-             AtomicBatchWrite batch;
-             batch.add(name, "new");
-             batch.commit();
-         }},
-    };
-    for (const Case& c : cases) {
-        const bool needsRoot =
-            c.asNobody || std::string_view(c.what).find("owner") != std::string_view::npos;
-        if (needsRoot && !root) {
-            std::printf("skipped, needs root to hand files to another user: %s\n", c.what);
-            continue;
-        }
-        for (const auto& [how, write] : writers) {
-            SCOPED_TRACE(std::string(c.what) + ", " + how);
-            TempFolder folder;
-            const std::string name = c.prepare(folder);
-            EXPECT_EQ(outcomeOf([&, &w = write] { w(name); }, c.asNobody), c.reason);
-            if (*c.reason == 0) {
-                EXPECT_EQ(readWholeFile(name), "new");
-            }
-            if (c.check)
-                c.check(folder, name);
-            EXPECT_EQ(temporariesIn(folder.path()), 0u);
-            ::chmod(folder.file("kilitli").c_str(), 0755);
-        }
+// Who writes the target: the user the test runs as, root (the target is
+// another user's), or the user nobody (root prepared the files).
+enum class Writer { anyone, root, nobody };
+
+struct WriteRule {
+    std::string name;
+    // Makes the target in the folder; returns its name.
+    std::function<std::string(const TempFolder&)> prepare;
+    const char* reason; // "" when the write succeeds
+    std::function<void(const TempFolder&, const std::string&)> check;
+    Writer writer = Writer::anyone;
+    friend void PrintTo(const WriteRule& row, std::ostream* out) { *out << row.name; }
+};
+
+const WriteRule kWriteRules[] = {
+    {"SymbolicLink",
+     [](const TempFolder& f) {
+         f.write("bordro\\Parmak-1-0.Piz", "old");
+         std::filesystem::create_symlink("bordro/Parmak-1-0.Piz",
+                                         pathFromUtf8(f.file("Parmak-1-0.Piz")));
+         return f.file("Parmak-1-0.Piz");
+     },
+     "",
+     [](const TempFolder& f, const std::string& name) {
+         EXPECT_TRUE(std::filesystem::is_symlink(pathFromUtf8(name)));
+         EXPECT_EQ(f.read("bordro\\Parmak-1-0.Piz"), "new");
+     }},
+    {"ReadOnlyFile",
+     [](const TempFolder& f) {
+         f.write("a", "old");
+         ::chmod(f.file("a").c_str(), 0444);
+         return f.file("a");
+     },
+     "Permission denied",
+     [](const TempFolder& f, const std::string&) { EXPECT_EQ(f.read("a"), "old"); }},
+    {"Pipe",
+     [](const TempFolder& f) {
+         ::mkfifo(f.file("a").c_str(), 0666);
+         return f.file("a");
+     },
+     "Bu ad bir dosyanın değil, bir boru hattının ya da aygıtın adı", nullptr},
+    {"Folder",
+     [](const TempFolder& f) {
+         f.write("a\\b", "");
+         return f.file("a");
+     },
+     "Is a directory", nullptr},
+    {"FileWithItsOwnPermissions",
+     [](const TempFolder& f) {
+         f.write("a", "old");
+         ::chmod(f.file("a").c_str(), 0640);
+         return f.file("a");
+     },
+     "",
+     [](const TempFolder&, const std::string& name) {
+         EXPECT_EQ(statOf(name).st_mode & 07777, 0640u);
+     }},
+    {"FileWithASecondHardLink",
+     [](const TempFolder& f) {
+         f.write("a", "old");
+         std::filesystem::create_hard_link(pathFromUtf8(f.file("a")), pathFromUtf8(f.file("b")));
+         return f.file("a");
+     },
+     "",
+     [](const TempFolder& f, const std::string&) {
+         EXPECT_EQ(f.read("b"), "new");
+         EXPECT_EQ(statOf(f.file("b")).st_nlink, 2u);
+     }},
+    {"FileOfAnotherOwnerReplacedByRoot",
+     [](const TempFolder& f) {
+         f.write("a", "old");
+         EXPECT_EQ(::chown(f.file("a").c_str(), kNobody, kNobody), 0);
+         return f.file("a");
+     },
+     "",
+     [](const TempFolder&, const std::string& name) {
+         EXPECT_EQ(statOf(name).st_uid, kNobody);
+         EXPECT_EQ(statOf(name).st_gid, kNobody);
+     },
+     Writer::root},
+    {"FileOfRootThatNobodyMayWrite",
+     [](const TempFolder& f) {
+         f.write("a", "old");
+         ownTree(f.path(), kNobody);
+         EXPECT_EQ(::chown(f.file("a").c_str(), 0, 0), 0);
+         ::chmod(f.file("a").c_str(), 0666);
+         return f.file("a");
+     },
+     "", [](const TempFolder&, const std::string& name) { EXPECT_EQ(statOf(name).st_uid, 0u); },
+     Writer::nobody},
+    {"FolderWithoutCreateRights",
+     [](const TempFolder& f) {
+         f.write("kilitli\\a", "old");
+         ownTree(f.path(), kNobody);
+         EXPECT_EQ(::chown(f.file("kilitli").c_str(), 0, 0), 0);
+         ::chmod(f.file("kilitli").c_str(), 0555);
+         return f.file("kilitli\\a");
+     },
+     "", nullptr, Writer::nobody},
+    {"NewFileInAFolderWithoutCreateRights",
+     [](const TempFolder& f) {
+         f.write("kilitli\\b", "");
+         ownTree(f.path(), kNobody);
+         EXPECT_EQ(::chown(f.file("kilitli").c_str(), 0, 0), 0);
+         ::chmod(f.file("kilitli").c_str(), 0555);
+         return f.file("kilitli\\a");
+     },
+     "Permission denied",
+     [](const TempFolder& f, const std::string&) { EXPECT_FALSE(f.exists("kilitli\\a")); },
+     Writer::nobody},
+};
+
+struct WriteWay {
+    std::string name;
+    void (*write)(const std::string& name);
+    friend void PrintTo(const WriteWay& row, std::ostream* out) { *out << row.name; }
+};
+
+const WriteWay kWriteWays[] = {
+    {"Single", [](const std::string& name) { writeFileAtomic(name, "new"); }},
+    {"Grouped",
+     [](const std::string& name) {
+         AtomicBatchWrite batch;
+         batch.add(name, "new");
+         batch.commit();
+     }},
+};
+
+// The grouped write and the single write share their first step; these are
+// the rules where the two could still part ways. Each row runs with both.
+class GroupedWriteRules : public ::testing::TestWithParam<std::tuple<WriteRule, WriteWay>> {};
+
+TEST_P(GroupedWriteRules, EveryTargetIsTreatedAsASingleWriteTreatsIt) {
+    const auto& [c, way] = GetParam();
+    if (c.writer != Writer::anyone && ::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to hand files to another user"
+                     << (c.writer == Writer::nobody ? " and write as the user nobody" : "");
+    TempFolder folder;
+    const std::string name = c.prepare(folder);
+    EXPECT_EQ(outcomeOf([&, write = way.write] { write(name); }, c.writer == Writer::nobody),
+              c.reason);
+    if (*c.reason == 0) {
+        EXPECT_EQ(readWholeFile(name), "new");
     }
+    if (c.check)
+        c.check(folder, name);
+    EXPECT_EQ(temporariesIn(folder.path()), 0u);
+    ::chmod(folder.file("kilitli").c_str(), 0755);
 }
+
+INSTANTIATE_TEST_SUITE_P(AtomicBatchWrite, GroupedWriteRules,
+                         ::testing::Combine(::testing::ValuesIn(kWriteRules),
+                                            ::testing::ValuesIn(kWriteWays)),
+                         [](const auto& row) {
+                             return std::get<0>(row.param).name + "_" + std::get<1>(row.param).name;
+                         });
 #endif
 
 } // namespace

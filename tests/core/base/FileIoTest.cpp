@@ -1,8 +1,15 @@
-#include "core/base/FileIo.h"
 #include "core/base/Error.h"
-#include "core/base/FileIoTesting.h"
+#include "core/base/FileAppend.h"
+#include "core/base/FileIdentity.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
+#include "core/base/FilesAndFolders.h"
+#include "core/base/NativeFile.h"
+#include "core/base/SafeWrite.h"
 #include "core/base/Text.h"
+#include "support/FailingFileOperation.h"
 #include "support/TempFolder.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +18,20 @@
 #include <filesystem>
 #include <functional>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace nakilon;
+using nakilon::testsupport::FailingFileOperation;
 using nakilon::testsupport::TempFolder;
+using nakilon::testsupport::thrownText;
 
 namespace {
-
-struct HookGuard {
-    ~HookGuard() { nakilon::testing::setFileFailHook({}); }
-};
 
 size_t filesIn(const TempFolder& folder) {
     size_t count = 0;
@@ -46,28 +55,25 @@ TEST(AtomicWrite, CreatesAndReplacesWholeFiles) {
     EXPECT_EQ(filesIn(folder), 1u) << "no temporary file may stay behind";
 }
 
-TEST(AtomicWrite, EveryFailingStepLeavesTheOldFileAndReportsTheReason) {
+// Each step of a write fails once.
+class AtomicWriteStep : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(AtomicWriteStep, FailingLeavesTheOldFileAndReportsTheReason) {
     TempFolder folder;
-    const std::string name = folder.file("Cihazlar.Dat");
     const std::string old = "old content\r\n";
     folder.write("Cihazlar.Dat", old);
-    HookGuard guard;
-    for (const char* step : {"open", "write", "sync", "close", "rename"}) {
-        nakilon::testing::setFileFailHook([step](std::string_view operation) -> std::optional<int> {
-            if (operation == step)
-                return ENOSPC;
-            return std::nullopt;
-        });
-        try {
-            writeFileAtomic(name, "new content that must not land");
-            ADD_FAILURE() << "no error after a failing " << step;
-        } catch (const IoError& e) {
-            EXPECT_EQ(e.reason(), std::strerror(ENOSPC)) << step;
-        }
-        EXPECT_EQ(folder.read("Cihazlar.Dat"), old) << step;
-        EXPECT_EQ(filesIn(folder), 1u) << "temporary file left after a failing " << step;
-    }
+    const FailingFileOperation failing(GetParam(), ENOSPC);
+    EXPECT_EQ(thrownText<IoError>([&] {
+                  writeFileAtomic(folder.file("Cihazlar.Dat"), "new content that must not land");
+              }),
+              std::strerror(ENOSPC));
+    EXPECT_EQ(folder.read("Cihazlar.Dat"), old);
+    EXPECT_EQ(filesIn(folder), 1u) << "temporary file left";
 }
+
+INSTANTIATE_TEST_SUITE_P(AtomicWrite, AtomicWriteStep,
+                         ::testing::Values("open", "write", "sync", "close", "rename"),
+                         [](const auto& row) { return row.param; });
 
 TEST(AtomicWrite, ATargetThatIsAFolderIsRefused) {
     TempFolder folder;
@@ -127,7 +133,9 @@ TEST(AtomicWrite, AReadOnlyFileIsRefusedAndKept) {
     EXPECT_EQ(filesIn(folder), 1u);
 }
 
-TEST(AtomicWrite, AnInPlaceWriteThatFindsTheDiskFullLeavesTheOldBytes) {
+class InPlaceWriteStep : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(InPlaceWriteStep, FindingTheDiskFullLeavesTheOldBytes) {
     TempFolder folder;
     // More than one name for the file: it is written in place.
     folder.write("a.txt", "old content\r\n");
@@ -136,35 +144,31 @@ TEST(AtomicWrite, AnInPlaceWriteThatFindsTheDiskFullLeavesTheOldBytes) {
                                       pathFromUtf8(folder.file("b.txt")), ec);
     if (ec)
         GTEST_SKIP() << "no hard links here: " << ec.message();
-    HookGuard guard;
-    for (const char* step : {"open", "extend", "write", "truncate", "sync"}) {
-        nakilon::testing::setFileFailHook([step](std::string_view operation) {
-            return operation == step ? std::optional<int>(ENOSPC) : std::nullopt;
-        });
-        EXPECT_THROW(writeFileAtomic(folder.file("a.txt"), "a longer new content\r\n"), IoError)
-            << step;
-        if (std::string_view(step) == "open" || std::string_view(step) == "extend") {
-            EXPECT_EQ(folder.read("b.txt"), "old content\r\n") << step;
-        }
+    {
+        const FailingFileOperation failing(GetParam(), ENOSPC);
+        EXPECT_THROW(writeFileAtomic(folder.file("a.txt"), "a longer new content\r\n"), IoError);
     }
-    nakilon::testing::setFileFailHook({});
+    if (GetParam() == "open" || GetParam() == "extend") {
+        EXPECT_EQ(folder.read("b.txt"), "old content\r\n");
+    }
     writeFileAtomic(folder.file("a.txt"), "new\r\n");
     EXPECT_EQ(folder.read("b.txt"), "new\r\n") << "both names see the new content";
     EXPECT_EQ(filesIn(folder), 2u);
 }
+
+INSTANTIATE_TEST_SUITE_P(AtomicWrite, InPlaceWriteStep,
+                         ::testing::Values("open", "extend", "write", "truncate", "sync"),
+                         [](const auto& row) { return row.param; });
 
 TEST(AppendingFile, APieceThatFailsIsCutOffWhole) {
     TempFolder folder;
     const std::string name = folder.file("Aktarim.gunluk");
     AppendingFile file(name);
     file.append({"first ", "piece\n"});
-    HookGuard guard;
-    int calls = 0;
-    nakilon::testing::setFileFailHook([&](std::string_view operation) {
-        return operation == "append" && ++calls == 2 ? std::optional<int>(ENOSPC) : std::nullopt;
-    });
-    EXPECT_THROW(file.append({"second ", "piece\n"}), IoError);
-    nakilon::testing::setFileFailHook({});
+    {
+        const FailingFileOperation failing("append", ENOSPC, 2);
+        EXPECT_THROW(file.append({"second ", "piece\n"}), IoError);
+    }
     EXPECT_EQ(readWholeFile(name), "first piece\n");
     file.append("third\n");
     file.sync();
@@ -234,3 +238,82 @@ TEST(AtomicWrite, APipeOrADeviceIsRefusedWithoutWaiting) {
     EXPECT_THROW(writeFileAtomic("/dev/null", "x"), IoError);
 }
 #endif
+
+// The owner of an open file (UniqueFd, or UniqueHandle on Windows), tried on
+// the write end of a pipe: the reader sees the end of the pipe once the
+// write end is closed.
+namespace {
+
+#ifdef _WIN32
+struct Pipe {
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    Pipe() { EXPECT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0)); }
+    ~Pipe() { CloseHandle(readEnd); }
+    bool writeEndClosed() const {
+        DWORD available = 0;
+        return !PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) &&
+               GetLastError() == ERROR_BROKEN_PIPE;
+    }
+};
+void closeByHand(HANDLE handle) {
+    CloseHandle(handle);
+}
+#else
+struct Pipe {
+    int readEnd = -1;
+    int writeEnd = -1;
+    Pipe() {
+        int ends[2] = {-1, -1};
+        EXPECT_EQ(::pipe(ends), 0);
+        readEnd = ends[0];
+        writeEnd = ends[1];
+        ::fcntl(readEnd, F_SETFL, O_NONBLOCK); // an open pipe answers at once
+    }
+    ~Pipe() { ::close(readEnd); }
+    bool writeEndClosed() const {
+        char byte = 0;
+        return ::read(readEnd, &byte, 1) == 0;
+    }
+};
+void closeByHand(int fd) {
+    ::close(fd);
+}
+#endif
+
+} // namespace
+
+TEST(NativeFile, ClosesTheFileWhenItGoes) {
+    Pipe pipe;
+    {
+        const NativeFile owner(pipe.writeEnd);
+        EXPECT_FALSE(pipe.writeEndClosed());
+    }
+    EXPECT_TRUE(pipe.writeEndClosed());
+}
+
+TEST(NativeFile, ResetAndCloseCloseTheFileHeld) {
+    Pipe first, second;
+    NativeFile owner(first.writeEnd);
+    owner.reset(second.writeEnd);
+    EXPECT_TRUE(first.writeEndClosed());
+    EXPECT_FALSE(second.writeEndClosed());
+    EXPECT_EQ(owner.get(), second.writeEnd);
+    EXPECT_FALSE(owner.close()) << "no error";
+    EXPECT_TRUE(second.writeEndClosed());
+    EXPECT_FALSE(owner);
+    EXPECT_TRUE(owner.close()) << "nothing left to close";
+}
+
+TEST(NativeFile, ReleaseHandsTheFileOverOpen) {
+    Pipe pipe;
+    NativeFile owner(pipe.writeEnd);
+    NativeFile moved(std::move(owner));
+    EXPECT_FALSE(owner);
+    const auto released = moved.release();
+    EXPECT_FALSE(moved);
+    EXPECT_EQ(released, pipe.writeEnd);
+    EXPECT_FALSE(pipe.writeEndClosed());
+    closeByHand(released);
+    EXPECT_TRUE(pipe.writeEndClosed());
+}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,7 @@ struct OutOfUseCase {
     Calls calls;          // after the open
     const char* error;    // "" for none
     bool activeAfterward; // the terminal's flag
+    friend void PrintTo(const OutOfUseCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class RefusedActivation : public ::testing::TestWithParam<OutOfUseCase> {};

@@ -5,14 +5,16 @@
 #include "core/tables/TableTestSupport.h"
 #include "support/DeviceListFile.h"
 #include "support/FailingFileOperation.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
 
 namespace nakilon {
 namespace {
 
-using testsupport::errorText;
+using testsupport::thrownText;
 
 const std::string& kHeader = testsupport::kDeviceListHeader;
 const std::string kA = "1\tA\t1\t1\t\t\t\t1\t\t\t\t\t0\r\n";
@@ -66,37 +68,43 @@ TEST_F(DeviceEditingTest, ANewDeviceHasTheDefaultsAndWaitsInInsertStateAtTheEnd)
     EXPECT_EQ(stored(), kThree);
 }
 
-TEST_F(DeviceEditingTest, DeleteAsksThenMovesToTheNextOrPreviousDeviceAndSaves) {
-    struct Case {
-        std::string list;
-        int row;
-        bool yes;
-        std::string error;  // shown instead of a save
-        int32_t nowCurrent; // CihazNo, 0 for none
-        std::string left;   // the file afterwards; "eski" when not written
-    };
-    const Case cases[] = {
-        {kThree, 0, true, "", 2, kHeader + kB + kC},
-        {kThree, 1, true, "", 3, kHeader + kA + kC},
-        {kThree, 2, true, "", 2, kHeader + kA + kB}, // the last goes: the previous
-        {kHeader + kA, 0, true, "", 0, kHeader},
-        {kThree, 1, false, "", 2, "eski"},
-        {kHeader, 0, true, "CihazTable: Cannot perform this operation on an empty dataset", 0,
-         "eski"},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(&test - cases);
-        load(test.list, test.row);
-        folder.write("Cihazlar.Dat", "eski");
-        Answer answer(test.yes);
-        const std::string error = errorText([&] { deleteCurrentDevice(devices, file(), answer); });
-        EXPECT_EQ(error, test.error.empty() ? "<no error>" : test.error);
-        EXPECT_EQ(answer.questions,
-                  std::vector<std::string>{"Bu cihazı silmek istediğinizden emin misiniz?"});
-        EXPECT_EQ(devices.asInteger("CihazNo"), test.nowCurrent);
-        EXPECT_EQ(stored(), test.left);
-    }
+struct Deletion {
+    std::string name;
+    std::string list;
+    int row;
+    bool yes;
+    std::string error;  // shown instead of a save
+    int32_t nowCurrent; // CihazNo, 0 for none
+    std::string left;   // the file afterwards; "eski" when not written
+    friend void PrintTo(const Deletion& row, std::ostream* out) { *out << row.name; }
+};
+
+class DeleteDevice : public DeviceEditingTest, public ::testing::WithParamInterface<Deletion> {};
+
+TEST_P(DeleteDevice, AsksThenMovesToTheNextOrPreviousDeviceAndSaves) {
+    const Deletion& test = GetParam();
+    load(test.list, test.row);
+    folder.write("Cihazlar.Dat", "eski");
+    Answer answer(test.yes);
+    EXPECT_EQ(thrownText([&] { deleteCurrentDevice(devices, file(), answer); }), test.error);
+    EXPECT_EQ(answer.questions,
+              std::vector<std::string>{"Bu cihazı silmek istediğinizden emin misiniz?"});
+    EXPECT_EQ(devices.asInteger("CihazNo"), test.nowCurrent);
+    EXPECT_EQ(stored(), test.left);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceEditing, DeleteDevice,
+    ::testing::Values(Deletion{"First", kThree, 0, true, "", 2, kHeader + kB + kC},
+                      Deletion{"Middle", kThree, 1, true, "", 3, kHeader + kA + kC},
+                      // The last goes: the previous one becomes current.
+                      Deletion{"Last", kThree, 2, true, "", 2, kHeader + kA + kB},
+                      Deletion{"Only", kHeader + kA, 0, true, "", 0, kHeader},
+                      Deletion{"AnsweredNo", kThree, 1, false, "", 2, "eski"},
+                      Deletion{"EmptyList", kHeader, 0, true,
+                               "CihazTable: Cannot perform this operation on an empty dataset", 0,
+                               "eski"}),
+    testsupport::RowName());
 
 TEST_F(DeviceEditingTest, StoreSavesAtOnceAndAFailedSaveKeepsTheFileAndTheChange) {
     load(kThree, 2);
@@ -110,11 +118,11 @@ TEST_F(DeviceEditingTest, StoreSavesAtOnceAndAFailedSaveKeepsTheFileAndTheChange
     appendNewDevice(devices);
     {
         testsupport::FailingFileOperation failing;
-        EXPECT_EQ(errorText([&] { storeDevice(devices, file()); }).substr(0, expected.size()),
+        EXPECT_EQ(thrownText([&] { storeDevice(devices, file()); }).substr(0, expected.size()),
                   expected);
         Answer yes(true);
         devices.moveTo(0);
-        EXPECT_EQ(errorText([&] {
+        EXPECT_EQ(thrownText([&] {
                       deleteCurrentDevice(devices, file(), yes);
                   }).substr(0, expected.size()),
                   expected);

@@ -110,6 +110,7 @@ struct ClockRefusal {
     const char* operation;
     const char* error;
     Lines journalEnd;
+    friend void PrintTo(const ClockRefusal& row, std::ostream* out) { *out << row.name; }
 };
 
 class RefusedClock : public DeviceClockSettingTest,

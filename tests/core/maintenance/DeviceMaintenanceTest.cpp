@@ -2,22 +2,21 @@
 // received, in order, and what it holds afterwards.
 #include "core/maintenance/DeviceMaintenance.h"
 
-#include "core/base/Error.h"
 #include "core/device/DeviceRow.h"
 #include "core/tables/TDataModul.h"
 #include "support/InProcessTerminals.h"
 #include "support/RecordingOperator.h"
 #include "support/RowName.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace nakilon {
 namespace {
 
 using testsupport::InProcessTerminals;
 using testsupport::RecordingOperator;
+using testsupport::thrownText;
 using Lines = std::vector<std::string>;
 
 const std::string PrivilegeQuestion =
@@ -81,15 +80,6 @@ protected:
     ConnectionValues devices() const { return currentConnectionValues(m_data.CihazTable); }
     const Lines& officeJournal() const { return m_terminals.journal(0); }
     const Lines& depotJournal() const { return m_terminals.journal(1); }
-
-    std::string errorOf(const std::function<void()>& command) {
-        try {
-            command();
-        } catch (const Error& error) {
-            return error.text();
-        }
-        return "no error";
-    }
 
     InProcessTerminals m_terminals;
     TDataModul m_data;
@@ -189,49 +179,45 @@ TEST_F(DeviceMaintenanceTest, RecordDeletionPurgesBetweenDisableAndEnableThenSay
 
 // Each destructive command, with the question it asks.
 struct Deletion {
-    const char* name;
+    std::string name;
     void (*command)(const ConnectionValues&, DeviceControl&, Operator&);
     std::string question;
+    friend void PrintTo(const Deletion& row, std::ostream* out) { *out << row.name; }
 };
-const Deletion deletions[] = {
-    {"privileges", removeAllPrivileges, PrivilegeQuestion},
-    {"records", purgeDeviceRecords, PurgeQuestion},
-};
+const Deletion kPrivileges{"Privileges", removeAllPrivileges, PrivilegeQuestion};
+const Deletion kRecords{"Records", purgeDeviceRecords, PurgeQuestion};
 
-TEST_F(DeviceMaintenanceTest, DeletionsAnsweredNoDoNothing) {
+class Deletions : public DeviceMaintenanceTest, public ::testing::WithParamInterface<Deletion> {};
+
+TEST_P(Deletions, AnsweredNoDoNothing) {
     addOffice();
-    for (const Deletion& deletion : deletions) {
-        m_op.shown.clear();
-        m_op.answerNext(false);
-        deletion.command(devices(), control(), m_op);
-        EXPECT_EQ(m_op.shown, (Lines{deletion.question})) << deletion.name;
-    }
+    m_op.answerNext(false);
+    GetParam().command(devices(), control(), m_op);
+    EXPECT_EQ(m_op.shown, (Lines{GetParam().question}));
     EXPECT_TRUE(officeJournal().empty());
     EXPECT_EQ(m_terminals.state(0), office());
 }
 
-TEST_F(DeviceMaintenanceTest, DeletionsEndSilentlyOnAnEmptyListOrAnotherTypeAndReportFailures) {
-    for (const Deletion& deletion : deletions) {
-        m_data.CihazTable.close();
-        m_data.CihazTable.open();
-        m_op.shown.clear();
-        m_op.answerNext(true);
-        deletion.command(devices(), control(), m_op); // empty list
-        addDevice(0, 1, 4370);
-        m_op.answerNext(true);
-        deletion.command(devices(), control(), m_op); // connection type 0
-        EXPECT_EQ(m_op.shown, (Lines{deletion.question, deletion.question})) << deletion.name;
+TEST_P(Deletions, EndSilentlyOnAnEmptyListOrAnotherTypeAndReportFailures) {
+    const Deletion& deletion = GetParam();
+    m_op.answerNext(true);
+    deletion.command(devices(), control(), m_op); // empty list
+    addDevice(0, 1, 4370);
+    m_op.answerNext(true);
+    deletion.command(devices(), control(), m_op); // connection type 0
+    EXPECT_EQ(m_op.shown, (Lines{deletion.question, deletion.question}));
 
-        addDevice(1, 1, 4370, "1"); // refused
-        m_op.shown.clear();
-        m_op.answerNext(true);
-        deletion.command(devices(), control(), m_op);
-        EXPECT_EQ(m_op.shown, (Lines{deletion.question, "Bağlantı Kurulamadı ! ! !"}))
-            << deletion.name;
-    }
-    EXPECT_EQ(officeJournal(), Lines(2, "OpenNetworkLink 1 127.0.0.1 4370 1"));
+    addDevice(1, 1, 4370, "1"); // refused
+    m_op.shown.clear();
+    m_op.answerNext(true);
+    deletion.command(devices(), control(), m_op);
+    EXPECT_EQ(m_op.shown, (Lines{deletion.question, "Bağlantı Kurulamadı ! ! !"}));
+    EXPECT_EQ(officeJournal(), Lines{"OpenNetworkLink 1 127.0.0.1 4370 1"});
     EXPECT_EQ(m_terminals.state(0), office());
 }
+
+INSTANTIATE_TEST_SUITE_P(DeviceMaintenance, Deletions, ::testing::Values(kPrivileges, kRecords),
+                         testsupport::RowName());
 
 TEST_F(DeviceMaintenanceTest, TheCurrentRowIsUsedAndAMarkedRowIsNotTouched) {
     addDevice(1, 1, 4370, "1234", 1); // marked
@@ -250,60 +236,53 @@ TEST_F(DeviceMaintenanceTest, TheCurrentRowIsUsedAndAMarkedRowIsNotTouched) {
 
 // A terminal that fails a call after it was taken out of use is returned to
 // use and its link closed before the error reaches the operator.
-TEST_F(DeviceMaintenanceTest, AnErrorAfterTheDisableStillEnablesAndCloses) {
-    struct Case {
-        const char* operation;
-        int64_t call;
-        const Deletion& command;
-        Lines journalEnd; // from the failed call on
-    };
-    const Case cases[] = {
-        {"FetchUserIndex",
-         1,
-         deletions[0],
-         {"FetchUserIndex 1", "SetDeviceActive 1 1", "CloseLink"}},
-        {"ChangeUserRole",
-         2,
-         deletions[0],
-         {"ChangeUserRole 1 1001 1 5 0", "SetDeviceActive 1 1", "CloseLink"}},
-        {"PurgeLogs", 1, deletions[1], {"PurgeLogs 1", "SetDeviceActive 1 1", "CloseLink"}},
-        // The enable itself fails: tried once more, then closed.
-        {"SetDeviceActive",
-         2,
-         deletions[1],
-         {"SetDeviceActive 1 1", "SetDeviceActive 1 1", "CloseLink"}},
-        // So does the disable: the terminal may have taken it.
-        {"SetDeviceActive",
-         1,
-         deletions[0],
-         {"SetDeviceActive 1 0", "SetDeviceActive 1 1", "CloseLink"}},
-    };
+struct FailedCall {
+    std::string name;
+    const char* operation;
+    int64_t call;
+    const Deletion& command;
+    const char* failed; // the journal's line of the failed call
+    friend void PrintTo(const FailedCall& row, std::ostream* out) { *out << row.name; }
+};
+
+class FailedMaintenance : public DeviceMaintenanceTest,
+                          public ::testing::WithParamInterface<FailedCall> {};
+
+TEST_P(FailedMaintenance, StillEnablesAndClosesAfterTheDisable) {
+    const FailedCall& c = GetParam();
     addOffice();
-    for (const Case& c : cases) {
-        InProcessTerminals terminals;
-        VirtualTerminal& terminal = terminals.add(office(), {false, "127.0.0.1", 4370});
-        terminal.addFault({c.operation, c.call, FaultKind::Fail});
-        m_op.answerNext(true);
-        EXPECT_EQ(errorOf([&] { c.command.command(devices(), terminals.control(), m_op); }),
-                  std::string("Cihaz hata bildirdi: ") + c.operation + " işlemi tamamlanamadı")
-            << c.operation;
-        const Lines& journal = terminals.journal(0);
-        ASSERT_GE(journal.size(), c.journalEnd.size());
-        EXPECT_EQ(Lines(journal.end() - static_cast<long>(c.journalEnd.size()), journal.end()),
-                  c.journalEnd)
-            << c.operation;
-        EXPECT_TRUE(terminals.state(0).active) << c.operation;
-        // Nothing is shown by the command itself: the error box shows the error.
-        EXPECT_EQ(m_op.shown.back(), c.command.question);
-    }
+    m_terminals.terminal(0).addFault({c.operation, c.call, FaultKind::Fail});
+    m_op.answerNext(true);
+    EXPECT_EQ(thrownText([&] { c.command.command(devices(), control(), m_op); }),
+              std::string("Cihaz hata bildirdi: ") + c.operation + " işlemi tamamlanamadı");
+    const Lines& journal = officeJournal();
+    ASSERT_GE(journal.size(), 3u);
+    EXPECT_EQ(Lines(journal.end() - 3, journal.end()),
+              (Lines{c.failed, "SetDeviceActive 1 1", "CloseLink"}));
+    EXPECT_TRUE(m_terminals.state(0).active);
+    // Nothing is shown by the command itself: the error box shows the error.
+    EXPECT_EQ(m_op.shown.back(), c.command.question);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceMaintenance, FailedMaintenance,
+    ::testing::Values(
+        FailedCall{"FetchUserIndex", "FetchUserIndex", 1, kPrivileges, "FetchUserIndex 1"},
+        FailedCall{"ChangeUserRole", "ChangeUserRole", 2, kPrivileges,
+                   "ChangeUserRole 1 1001 1 5 0"},
+        FailedCall{"PurgeLogs", "PurgeLogs", 1, kRecords, "PurgeLogs 1"},
+        // The enable itself fails: tried once more, then closed.
+        FailedCall{"Enable", "SetDeviceActive", 2, kRecords, "SetDeviceActive 1 1"},
+        // So does the disable: the terminal may have taken it.
+        FailedCall{"Disable", "SetDeviceActive", 1, kPrivileges, "SetDeviceActive 1 0"}),
+    testsupport::RowName());
 
 TEST_F(DeviceMaintenanceTest, ALinkThatDropsAfterTheDisableCannotEnableAndSaysWhy) {
     m_terminals.terminal(0).addFault({"PurgeLogs", 1, FaultKind::Drop});
     addOffice();
     m_op.answerNext(true);
     // The terminal stays out of use for its users, and the operator is told.
-    EXPECT_EQ(errorOf([&] { purgeDeviceRecords(devices(), control(), m_op); }),
+    EXPECT_EQ(thrownText([&] { purgeDeviceRecords(devices(), control(), m_op); }),
               "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı\n"
               "Cihaz kullanıma açılamadı (Makine No 1)");
     EXPECT_EQ(officeJournal(), (Lines{"OpenNetworkLink 1 127.0.0.1 4370 1234",
@@ -343,6 +322,7 @@ struct Refusal {
     Lines journalEnd;
     size_t logsLeft;
     std::vector<int32_t> privileges; // of office()'s entries, in order
+    friend void PrintTo(const Refusal& row, std::ostream* out) { *out << row.name; }
 };
 
 class RefusedMaintenance : public DeviceMaintenanceTest,
@@ -353,7 +333,7 @@ TEST_P(RefusedMaintenance, IsReportedAndChangesNothingRefused) {
     m_terminals.terminal(0).addFault({c.operation, c.call, FaultKind::Refuse});
     addOffice();
     m_op.answerNext(true);
-    EXPECT_EQ(errorOf([&] {
+    EXPECT_EQ(thrownText([&] {
                   if (c.purge)
                       purgeDeviceRecords(devices(), control(), m_op);
                   else

@@ -1,7 +1,8 @@
 #include "core/personnel/EnrollmentFile.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
 #include "support/FailingFileOperation.h"
 #include "support/RowName.h"
 #include "support/TempFolder.h"

@@ -2,12 +2,13 @@
 
 #include "PersonnelTestSupport.h"
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 #include "core/personnel/EnrollmentFile.h"
 #include "core/tables/TDataModul.h"
 #include "support/FailingFileOperation.h"
 #include "support/InProcessTerminals.h"
 #include "support/RecordingOperator.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 
 namespace nakilon {
 namespace {
@@ -154,57 +156,65 @@ TEST_F(PersonnelFetchTest, RefusedDownloadWritesNoFileAndIsReported) {
               "Personel No 25, parmak kaydı 1\n... ve 1 kayıt daha");
 }
 
-TEST_F(PersonnelFetchTest, FailedFileWriteStopsTheCopyAndReleasesTheTerminal) {
+struct FailedWrite {
+    std::string name;
+    const char* operation;
+    int call;
+    const char* failedFile;
+    std::vector<std::string> files;
+    std::vector<std::string> journal;
+    friend void PrintTo(const FailedWrite& row, std::ostream* out) { *out << row.name; }
+};
+
+class FailedFileWrite : public PersonnelFetchTest,
+                        public ::testing::WithParamInterface<FailedWrite> {};
+
+TEST_P(FailedFileWrite, StopsTheCopyAndReleasesTheTerminal) {
+    const FailedWrite& c = GetParam();
     const std::string list = kHeader + "1\t\t\t\t\t\r\n";
     m_folder.write("Data\\Personel.PDT", list);
     appendRows(m_data.PersonelTable, {"25 7 0 0 0 0"});
-    struct Case {
-        const char* operation;
-        int call;
-        const char* failedFile;
-        std::vector<std::string> files;
-        std::vector<std::string> journal;
-    };
-    const Case cases[] = {
-        // While the enrollments are read: the copy stops at once.
-        {"open",
-         2,
-         "Parmak-25-1.Piz",
-         {},
-         {"SetDeviceActive 3 0", "DownloadEnrollment 3 25 3 0", "DownloadEnrollment 3 25 3 1",
-          "SetDeviceActive 3 1", "CloseLink"}},
-        // Putting them in place: the two files renamed before are whole.
-        {"rename",
-         3,
-         "Parmak-25-5.Piz",
-         {"Parmak-25-0.Piz", "Parmak-25-1.Piz"},
-         {"SetDeviceActive 3 0", "DownloadEnrollment 3 25 3 0", "DownloadEnrollment 3 25 3 1",
-          "DownloadEnrollment 3 25 3 5", "DownloadEnrollment 3 40 3 0", "SetDeviceActive 3 1",
-          "CloseLink"}},
-    };
-    for (const Case& c : cases) {
-        showList();
-        try {
-            const FailingFileOperation failing(c.operation, ENOSPC, c.call);
-            copy();
-            ADD_FAILURE() << c.operation << ": no error";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.text(), "Cannot create file \"" +
-                                    m_folder.file(std::string("Data\\") + c.failedFile) + "\". " +
-                                    std::strerror(ENOSPC));
-        }
-        EXPECT_EQ(enrollmentFiles(), c.files) << c.operation;
-        for (const std::string& file : c.files)
-            EXPECT_EQ(m_folder.read("Data\\" + file).size(), 2833u) << file;
-        // Neither the list in memory nor its file names an enrollment.
-        EXPECT_THAT(rowTexts(m_data.PersonelTable), ElementsAre("25 7 0 0 0 0"));
-        EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), list);
-        EXPECT_EQ(journal(), c.journal);
-        EXPECT_TRUE(held().active);
-        for (const std::string& file : c.files)
-            std::filesystem::remove(pathFromUtf8(m_folder.file("Data\\" + file)));
+    showList();
+    try {
+        const FailingFileOperation failing(c.operation, ENOSPC, c.call);
+        copy();
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.text(), "Cannot create file \"" +
+                                m_folder.file(std::string("Data\\") + c.failedFile) + "\". " +
+                                std::strerror(ENOSPC));
     }
+    EXPECT_EQ(enrollmentFiles(), c.files);
+    for (const std::string& file : c.files)
+        EXPECT_EQ(m_folder.read("Data\\" + file).size(), 2833u) << file;
+    // Neither the list in memory nor its file names an enrollment.
+    EXPECT_THAT(rowTexts(m_data.PersonelTable), ElementsAre("25 7 0 0 0 0"));
+    EXPECT_EQ(m_folder.read("Data\\Personel.PDT"), list);
+    EXPECT_EQ(journal(), c.journal);
+    EXPECT_TRUE(held().active);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    PersonnelFetch, FailedFileWrite,
+    ::testing::Values(
+        // While the enrollments are read: the copy stops at once.
+        FailedWrite{"WhileReading",
+                    "open",
+                    2,
+                    "Parmak-25-1.Piz",
+                    {},
+                    {"SetDeviceActive 3 0", "DownloadEnrollment 3 25 3 0",
+                     "DownloadEnrollment 3 25 3 1", "SetDeviceActive 3 1", "CloseLink"}},
+        // Putting them in place: the two files renamed before are whole.
+        FailedWrite{"PuttingInPlace",
+                    "rename",
+                    3,
+                    "Parmak-25-5.Piz",
+                    {"Parmak-25-0.Piz", "Parmak-25-1.Piz"},
+                    {"SetDeviceActive 3 0", "DownloadEnrollment 3 25 3 0",
+                     "DownloadEnrollment 3 25 3 1", "DownloadEnrollment 3 25 3 5",
+                     "DownloadEnrollment 3 40 3 0", "SetDeviceActive 3 1", "CloseLink"}}),
+    RowName());
 
 // The files are made ahead of the downloads: a terminal that breaks off
 // leaves none of them behind, and no personnel row changes.

@@ -3,6 +3,7 @@
 #include "PersonnelTestSupport.h"
 #include "core/tables/FieldNames.h"
 #include "core/tables/TDataModul.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -29,33 +30,45 @@ private:
     RecordTable& m_table;
 };
 
-TEST(PersonnelList, MenuItemsSetEveryRowAndKeepTheCurrentRow) {
-    struct Case {
-        SelectionChange change;
-        int current;
-        std::vector<std::string> after; // PersonelNo and Secim
-    };
-    // Only 1 is a mark: 2 and -1 are unselected rows, which "Diğerlerini Seç"
-    // selects.
-    const Case cases[] = {
-        {SelectionChange::SelectAll, 1, {"1 1", "2 1", "3 1", "4 1", "5 1"}},
-        {SelectionChange::ClearAll, 4, {"1 0", "2 0", "3 0", "4 0", "5 0"}},
-        {SelectionChange::Invert, 4, {"1 0", "2 1", "3 1", "4 1", "5 1"}},
-    };
-    for (const Case& c : cases) {
-        RecordTable table("PersonelTampon", {{"PersonelNo"}, {"Secim"}});
-        table.open();
-        appendRows(table, {"1 1", "2 0", "3 -", "4 2", "5 -1"});
-        table.moveTo(c.current);
-        ViewLog log(table);
-        changeSelection(table, c.change);
-        EXPECT_EQ(rowTexts(table), c.after);
-        EXPECT_EQ(table.currentRow(), c.current);
-        EXPECT_EQ(table.state(), TableState::Browse);
-        // Every row is shown changed; the grid does not run along the rows.
-        EXPECT_THAT(log.changed, ElementsAre(0, 1, 2, 3, 4));
-        EXPECT_THAT(log.current, ElementsAre(c.current));
-    }
+struct SelectionCase {
+    std::string name;
+    SelectionChange change;
+    int current;
+    std::vector<std::string> after; // PersonelNo and Secim
+    friend void PrintTo(const SelectionCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class MenuItem : public ::testing::TestWithParam<SelectionCase> {};
+
+TEST_P(MenuItem, SetsEveryRowAndKeepsTheCurrentRow) {
+    const SelectionCase& c = GetParam();
+    RecordTable table("PersonelTampon", {{"PersonelNo"}, {"Secim"}});
+    table.open();
+    appendRows(table, {"1 1", "2 0", "3 -", "4 2", "5 -1"});
+    table.moveTo(c.current);
+    ViewLog log(table);
+    changeSelection(table, c.change);
+    EXPECT_EQ(rowTexts(table), c.after);
+    EXPECT_EQ(table.currentRow(), c.current);
+    EXPECT_EQ(table.state(), TableState::Browse);
+    // Every row is shown changed; the grid does not run along the rows.
+    EXPECT_THAT(log.changed, ElementsAre(0, 1, 2, 3, 4));
+    EXPECT_THAT(log.current, ElementsAre(c.current));
+}
+
+// Only 1 is a mark: 2 and -1 are unselected rows, which "Diğerlerini Seç"
+// selects.
+INSTANTIATE_TEST_SUITE_P(
+    PersonnelList, MenuItem,
+    ::testing::Values(
+        SelectionCase{
+            "SelectAll", SelectionChange::SelectAll, 1, {"1 1", "2 1", "3 1", "4 1", "5 1"}},
+        SelectionCase{
+            "ClearAll", SelectionChange::ClearAll, 4, {"1 0", "2 0", "3 0", "4 0", "5 0"}},
+        SelectionCase{"Invert", SelectionChange::Invert, 4, {"1 0", "2 1", "3 1", "4 1", "5 1"}}),
+    RowName());
+
+TEST(PersonnelList, InvertingAnEmptyListChangesNothing) {
     RecordTable empty("PersonelTable", {{"Secim"}});
     empty.open();
     changeSelection(empty, SelectionChange::Invert);

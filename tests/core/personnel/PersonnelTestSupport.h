@@ -51,8 +51,11 @@ inline std::vector<std::string> rowTexts(const RecordTable& table) {
     std::vector<std::string> rows;
     for (int row = 0; row < table.rowCount(); ++row) {
         std::string text;
-        for (int f = 0; f < table.recIdField(); ++f)
-            text += (f ? " " : "") + (table.isNull(row, f) ? "-" : table.textAt(row, f));
+        for (int f = 0; f < table.recIdField(); ++f) {
+            if (f)
+                text += ' ';
+            text += table.isNull(row, f) ? "-" : table.textAt(row, f);
+        }
         rows.push_back(text);
     }
     return rows;

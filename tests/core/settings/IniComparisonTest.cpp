@@ -7,7 +7,9 @@
 #include "core/settings/SettingsFile.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
+#include "core/base/SafeWrite.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

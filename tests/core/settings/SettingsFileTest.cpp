@@ -1,12 +1,10 @@
 #include "core/settings/SettingsFile.h"
 
-#include "core/base/Error.h"
-#include "core/base/FileIoTesting.h"
+#include "support/FailingFileOperation.h"
 #include "support/TempFolder.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
 
 using namespace nakilon;
 using nakilon::testsupport::TempFolder;
@@ -86,18 +84,11 @@ TEST_F(SettingsFileTest, NewSectionGoesAtTheEndInTheFilesOwnLineBreaks) {
 
 TEST_F(SettingsFileTest, AFailedWriteKeepsTheFileAndNamesIt) {
     given("[Ayarlar]\r\nGirisSTR=1\r\n");
-    nakilon::testing::setFileFailHook([](std::string_view op) -> std::optional<int> {
-        if (op == "rename")
-            return EACCES;
-        return std::nullopt;
-    });
-    try {
-        m_file.writeString("Ayarlar", "GirisSTR", "2");
-        ADD_FAILURE();
-    } catch (const Error& e) {
-        EXPECT_EQ(e.text(), "Unable to write to " + m_folder.file("Ayarlar.ini"));
+    {
+        const testsupport::FailingFileOperation failing("rename");
+        EXPECT_EQ(testsupport::thrownText([&] { m_file.writeString("Ayarlar", "GirisSTR", "2"); }),
+                  "Unable to write to " + m_folder.file("Ayarlar.ini"));
     }
-    nakilon::testing::setFileFailHook({});
     EXPECT_EQ(content(), "[Ayarlar]\r\nGirisSTR=1\r\n");
 }
 

@@ -1,6 +1,7 @@
 #include "core/tables/TDataModul.h"
 #include "core/tables/TableTestSupport.h"
 #include "support/TempFolder.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@ namespace nakilon {
 namespace {
 
 using testsupport::addDevice;
-using testsupport::errorText;
+using testsupport::thrownText;
 
 // Writes every notification as a short word, and checks that the table is
 // consistent when each one arrives.
@@ -27,25 +28,25 @@ public:
 
     void recordAboutToBeInserted(int row) override {
         m_rowsBefore = m_table.rowCount();
-        add("+?" + std::to_string(row));
+        add("+?", row);
     }
     void recordInserted(int row) override {
         EXPECT_EQ(m_table.rowCount(), m_rowsBefore + 1);
-        add("+" + std::to_string(row));
+        add("+", row);
     }
     void recordAboutToBeRemoved(int row) override {
         m_rowsBefore = m_table.rowCount();
-        add("-?" + std::to_string(row));
+        add("-?", row);
     }
     void recordRemoved(int row) override {
         EXPECT_EQ(m_table.rowCount(), m_rowsBefore - 1);
         EXPECT_LT(m_table.currentRow(), m_table.rowCount());
-        add("-" + std::to_string(row));
+        add("-", row);
     }
-    void recordChanged(int row) override { add("~" + std::to_string(row)); }
+    void recordChanged(int row) override { add("~", row); }
     void currentChanged(int row) override {
         EXPECT_EQ(row, m_table.currentRow());
-        add("@" + std::to_string(row));
+        add("@", row);
     }
     void resetBegins() override { add("reset{"); }
     void resetEnds() override { add("}reset"); }
@@ -59,6 +60,13 @@ public:
 
 private:
     void add(std::string e) { m_events.push_back(std::move(e)); }
+    // Appended, not "+" + std::to_string(row): GCC 12 at -O3 warns of that
+    // (-Wrestrict) where nothing overlaps.
+    void add(const char* what, int row) {
+        std::string e = what;
+        e += std::to_string(row);
+        add(std::move(e));
+    }
 
     RecordTable& m_table;
     std::vector<std::string> m_events;
@@ -187,7 +195,7 @@ TEST_F(ObserverTest, AFailedLoadStillEndsTheResetAndResumesTheViews) {
     testsupport::TempFolder folder;
     folder.write("Cihazlar.Dat", "CihazNo\r\n1\r\nx\r\n3\r\n");
     Recorder views(devices);
-    EXPECT_NE(errorText([&] { devices.loadFromFile(folder.file("Cihazlar.Dat")); }), "<no error>");
+    EXPECT_NE(thrownText([&] { devices.loadFromFile(folder.file("Cihazlar.Dat")); }), "");
     EXPECT_EQ(views.take(), "suspend reset{ }reset browse resume @0");
     EXPECT_FALSE(devices.viewsSuspended());
 }

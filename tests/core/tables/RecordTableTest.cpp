@@ -1,5 +1,6 @@
 #include "core/tables/TDataModul.h"
 #include "core/tables/TableTestSupport.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@ namespace nakilon {
 namespace {
 
 using testsupport::addDevice;
-using testsupport::errorText;
+using testsupport::thrownText;
 
 class RecordTableTest : public ::testing::Test {
 protected:
@@ -29,7 +30,7 @@ protected:
     }
     void addFive() {
         for (int i = 1; i <= 5; ++i)
-            addDevice(devices, i, "C" + std::to_string(i));
+            addDevice(devices, i, testsupport::numbered("C", i));
     }
 
     TDataModul modul;
@@ -70,7 +71,7 @@ TEST_F(RecordTableTest, ReopeningStartsTheNumbersAgainButOpeningAnOpenTableChang
 
 TEST_F(RecordTableTest, RecordNumberIsReadOnly) {
     devices.append();
-    EXPECT_EQ(errorText([&] { devices.setInteger("RecId", 9); }),
+    EXPECT_EQ(thrownText([&] { devices.setInteger("RecId", 9); }),
               "Field 'RecId' cannot be modified");
     EXPECT_EQ(devices.asInteger("RecId"), 1);
 }
@@ -182,9 +183,9 @@ TEST_F(RecordTableTest, DeletingUntilTheEndEmptiesTheTableFromAnyRecord) {
 }
 
 TEST_F(RecordTableTest, DeletingFromAnEmptyTableFailsAndChangesNothing) {
-    EXPECT_EQ(errorText([&] { devices.remove(); }),
+    EXPECT_EQ(thrownText([&] { devices.remove(); }),
               "CihazTable: Cannot perform this operation on an empty dataset");
-    EXPECT_EQ(errorText([&] { modul.PersonelTampon.open(), modul.PersonelTampon.remove(); }),
+    EXPECT_EQ(thrownText([&] { modul.PersonelTampon.open(), modul.PersonelTampon.remove(); }),
               "PersonelTampon: Cannot perform this operation on an empty dataset");
     EXPECT_EQ(devices.rowCount(), 0);
     EXPECT_EQ(devices.state(), TableState::Browse);
@@ -298,10 +299,10 @@ TEST_F(RecordTableTest, FieldNamesMatchWithoutLetterCase) {
 }
 
 TEST_F(RecordTableTest, UnknownFieldFailsWithTheTableName) {
-    EXPECT_EQ(errorText([&] { devices.asInteger("Yok"); }), "CihazTable: Field 'Yok' not found");
+    EXPECT_EQ(thrownText([&] { devices.asInteger("Yok"); }), "CihazTable: Field 'Yok' not found");
     modul.PersonelTable.open();
     modul.PersonelTable.append();
-    EXPECT_EQ(errorText([&] { modul.PersonelTable.setInteger("CihazNo", 1); }),
+    EXPECT_EQ(thrownText([&] { modul.PersonelTable.setInteger("CihazNo", 1); }),
               "PersonelTable: Field 'CihazNo' not found");
 }
 
@@ -347,13 +348,13 @@ TEST_F(RecordTableTest, SmallIntFieldsRefuseNumbersOutOfRangeAndKeepTheirValue) 
     devices.append();
     devices.setInteger("Isaret", 1);
     EXPECT_EQ(
-        errorText([&] { devices.setInteger("Isaret", 40000); }),
+        thrownText([&] { devices.setInteger("Isaret", 40000); }),
         "40000 is not a valid value for field 'Isaret'. The allowed range is -32768 to 32767");
-    EXPECT_EQ(errorText([&] { devices.setInteger("baglantitipi", -32769); }),
+    EXPECT_EQ(thrownText([&] { devices.setInteger("baglantitipi", -32769); }),
               "-32769 is not a valid value for field 'BaglantiTipi'. The allowed range is -32768 "
               "to 32767");
     EXPECT_EQ(
-        errorText([&] { devices.setText("GCTip", "1000000"); }),
+        thrownText([&] { devices.setText("GCTip", "1000000"); }),
         "1000000 is not a valid value for field 'GCTip'. The allowed range is -32768 to 32767");
     EXPECT_EQ(devices.asInteger("Isaret"), 1);
     devices.setInteger("Isaret", -32768);
@@ -373,14 +374,14 @@ TEST_F(RecordTableTest, IntegerFieldsTakeTextThatReadsAsAnInteger) {
     devices.setText("Port", "-2147483648");
     EXPECT_EQ(devices.asInteger("Port"), -2147483648LL);
 
-    EXPECT_EQ(errorText([&] { devices.setText("CihazNo", "12 "); }),
+    EXPECT_EQ(thrownText([&] { devices.setText("CihazNo", "12 "); }),
               "'12 ' is not a valid integer value for field 'CihazNo'");
-    EXPECT_EQ(errorText([&] { devices.setText("Port", "2147483648"); }),
+    EXPECT_EQ(thrownText([&] { devices.setText("Port", "2147483648"); }),
               "'2147483648' is not a valid integer value for field 'Port'");
-    EXPECT_EQ(errorText([&] { devices.setText("Isaret", "99999999999"); }),
+    EXPECT_EQ(thrownText([&] { devices.setText("Isaret", "99999999999"); }),
               "'99999999999' is not a valid integer value for field 'Isaret'");
     // The text is shown in Unicode: "Kapı" holds 0xFD in the table.
-    EXPECT_EQ(errorText([&] { devices.setText("MakineNo", "Kap\xFD"); }),
+    EXPECT_EQ(thrownText([&] { devices.setText("MakineNo", "Kap\xFD"); }),
               "'Kapı' is not a valid integer value for field 'MakineNo'");
     EXPECT_EQ(devices.asInteger("CihazNo"), -7);
 }
@@ -390,7 +391,7 @@ TEST_F(RecordTableTest, TextsThatWouldBreakATableFileAreRefused) {
     devices.setText("CihazAdi", "A");
     for (const std::string& bad :
          {std::string("a\tb"), std::string("a\rb"), std::string("a\nb"), std::string("a\0b", 3)}) {
-        EXPECT_EQ(errorText([&] { devices.setText("CihazAdi", bad); }),
+        EXPECT_EQ(thrownText([&] { devices.setText("CihazAdi", bad); }),
                   "Field 'CihazAdi' cannot hold a TAB, CR, LF or NUL character");
     }
     EXPECT_EQ(devices.asText("CihazAdi"), "A");
@@ -401,11 +402,11 @@ TEST_F(RecordTableTest, TextsThatWouldBreakATableFileAreRefused) {
 
 TEST_F(RecordTableTest, WritingNeedsEditOrInsertAndAnOpenTable) {
     addDevice(devices, 1, "A");
-    EXPECT_EQ(errorText([&] { devices.setInteger("CihazNo", 2); }),
+    EXPECT_EQ(thrownText([&] { devices.setInteger("CihazNo", 2); }),
               "CihazTable: Dataset not in edit or insert mode");
     EXPECT_EQ(devices.asInteger("CihazNo"), 1);
     devices.close();
-    EXPECT_EQ(errorText([&] { devices.append(); }),
+    EXPECT_EQ(thrownText([&] { devices.append(); }),
               "CihazTable: Cannot perform this operation on a closed dataset");
     EXPECT_EQ(devices.state(), TableState::Inactive);
     EXPECT_TRUE(devices.eof());

@@ -1,7 +1,8 @@
-#include "core/base/FileIoTesting.h"
 #include "core/tables/TDataModul.h"
 #include "core/tables/TableTestSupport.h"
+#include "support/FailingFileOperation.h"
 #include "support/TempFolder.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,18 @@ namespace nakilon {
 namespace {
 
 using testsupport::addDevice;
-using testsupport::errorText;
+using testsupport::thrownText;
 
 class TableFileAtomicTest : public ::testing::Test {
 protected:
-    void TearDown() override { nakilon::testing::setFileFailHook({}); }
-
     testsupport::TempFolder folder;
     TDataModul modul;
 };
 
-TEST_F(TableFileAtomicTest, AFailedSaveLeavesTheOldFileAndReportsIt) {
+// Each step of the save fails once.
+class FailedSave : public TableFileAtomicTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(FailedSave, LeavesTheOldFileAndReportsIt) {
     const std::string old = "PersonelNo\r\n1\r\n2\r\n";
     folder.write("Data\\Personel.PDT", old);
     const std::string name = folder.file("Data\\Personel.PDT");
@@ -32,28 +34,26 @@ TEST_F(TableFileAtomicTest, AFailedSaveLeavesTheOldFileAndReportsIt) {
     personnel.append();
     personnel.setInteger("PersonelNo", 3);
     personnel.post();
-
-    for (const char* failing : {"open", "write", "sync", "close", "rename"}) {
-        nakilon::testing::setFileFailHook([failing](std::string_view operation) {
-            return operation == failing ? std::optional<int>(EIO) : std::nullopt;
-        });
-        EXPECT_EQ(errorText([&] { personnel.saveToFile(name); }),
-                  "Cannot create file \"" + name + "\". Input/output error")
-            << failing;
-        EXPECT_EQ(folder.read("Data\\Personel.PDT"), old) << failing;
-        // No temporary file is left behind.
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(
-                                    std::filesystem::path(folder.file("Data"))),
-                                std::filesystem::directory_iterator()),
-                  1)
-            << failing;
-        EXPECT_EQ(personnel.rowCount(), 1) << failing;
+    {
+        const testsupport::FailingFileOperation failing(GetParam(), EIO);
+        EXPECT_EQ(thrownText([&] { personnel.saveToFile(name); }),
+                  "Cannot create file \"" + name + "\". Input/output error");
     }
-    nakilon::testing::setFileFailHook({});
+    EXPECT_EQ(folder.read("Data\\Personel.PDT"), old);
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(
+                  std::filesystem::directory_iterator(std::filesystem::path(folder.file("Data"))),
+                  std::filesystem::directory_iterator()),
+              1);
+    EXPECT_EQ(personnel.rowCount(), 1);
     personnel.saveToFile(name);
     EXPECT_EQ(folder.read("Data\\Personel.PDT"),
               "PersonelNo\tKartNo\tYetki\tSifre\tIzinDurum\tSecim\r\n3\t\t\t\t\t\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(TableFileAtomic, FailedSave,
+                         ::testing::Values("open", "write", "sync", "close", "rename"),
+                         [](const auto& row) { return row.param; });
 
 TEST_F(TableFileAtomicTest, SavingOverAFolderOrIntoAMissingFolderFails) {
     RecordTable& devices = modul.CihazTable;
@@ -71,10 +71,10 @@ TEST_F(TableFileAtomicTest, SavingOverAFolderOrIntoAMissingFolderFails) {
 #endif
     };
     const std::string name = folder.file("Cihazlar.Dat");
-    expectFailure(errorText([&] { devices.saveToFile(name); }),
+    expectFailure(thrownText([&] { devices.saveToFile(name); }),
                   "Cannot create file \"" + name + "\". ", EISDIR);
     const std::string missing = folder.file("Yok\\Cihazlar.Dat");
-    expectFailure(errorText([&] { devices.saveToFile(missing); }),
+    expectFailure(thrownText([&] { devices.saveToFile(missing); }),
                   "Cannot create file \"" + missing + "\". ", ENOENT);
     EXPECT_EQ(devices.rowCount(), 1);
 }
@@ -83,7 +83,7 @@ TEST_F(TableFileAtomicTest, LoadingAFolderFails) {
     RecordTable& devices = modul.CihazTable;
     std::filesystem::create_directory(std::filesystem::path(folder.file("Cihazlar.Dat")));
     const std::string name = folder.file("Cihazlar.Dat");
-    EXPECT_EQ(errorText([&] { devices.loadFromFile(name); }),
+    EXPECT_EQ(thrownText([&] { devices.loadFromFile(name); }),
               "Cannot open file \"" + name + "\". " + std::strerror(EISDIR));
     EXPECT_FALSE(devices.isOpen());
 }

@@ -1,6 +1,8 @@
 #include "core/tables/TDataModul.h"
 #include "core/tables/TableTestSupport.h"
+#include "support/RowName.h"
 #include "support/TempFolder.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +10,7 @@ namespace nakilon {
 namespace {
 
 using testsupport::addDevice;
-using testsupport::errorText;
+using testsupport::thrownText;
 
 const std::string kDeviceHeader =
     "CihazNo\tCihazAdi\tMakineNo\tBaglantiTipi\tIPAdres\tParola\tPort\tIsaret\tDurum\t"
@@ -27,7 +29,7 @@ protected:
         devices.loadFromFile(deviceFile());
     }
     std::string loadDevicesError(std::string_view bytes) {
-        return errorText([&] { loadDevices(bytes); });
+        return thrownText([&] { loadDevices(bytes); });
     }
     // One field of every row, "-" for an empty field.
     std::vector<std::string> column(const RecordTable& table, std::string_view name) const {
@@ -126,7 +128,7 @@ TEST_F(TableFileTest, SavingAClosedTableWritesNothing) {
 
 TEST_F(TableFileTest, SaveAndLoadGiveTheSameRecordsRenumbered) {
     for (int i = 1; i <= 3; ++i)
-        addDevice(devices, i * 10, "C" + std::to_string(i));
+        addDevice(devices, i * 10, testsupport::numbered("C", i));
     devices.first();
     devices.remove(); // numbers 2 and 3 stay
     devices.edit();
@@ -227,30 +229,46 @@ TEST_F(TableFileTest, LongTextIsCutAtTheFieldWidth) {
 
 // --- a load that stops ------------------------------------------------------------
 
-TEST_F(TableFileTest, ConversionErrorsStopTheLoadKeepingEarlierRecords) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"CihazNo\r\n1\r\n12 \r\n3\r\n", "'12 ' is not a valid integer value for field 'CihazNo'"},
-        {"CihazNo\r\n1\r\n1.5\r\n3\r\n", "'1.5' is not a valid integer value for field 'CihazNo'"},
-        {"Port\r\n1\r\n2147483648\r\n",
-         "'2147483648' is not a valid integer value for field 'Port'"},
-        {"Isaret\r\n1\r\n40000\r\n",
-         "40000 is not a valid value for field 'Isaret'. The allowed range is -32768 to 32767"},
-        {"durum\r\n1\r\n-$8001\r\n",
-         "-32769 is not a valid value for field 'Durum'. The allowed range is -32768 to 32767"},
-        {"MakineNo\r\n1\r\nKap\xFD\r\n",
-         "'Kapı' is not a valid integer value for field 'MakineNo'"},
-        {"CihazNo\r\n1\r\n$\r\n", "'$' is not a valid integer value for field 'CihazNo'"},
-        {"CihazNo\r\n1\r\n \r\n", "' ' is not a valid integer value for field 'CihazNo'"},
-    };
-    for (const auto& [file, text] : cases) {
-        addDevice(devices, 99, "Eski");
-        EXPECT_EQ(loadDevicesError(file), text) << file;
-        EXPECT_EQ(devices.rowCount(), 1) << file;
-        EXPECT_EQ(column(devices, "CihazAdi"), (Column{"-"})) << file; // the old record went
-        EXPECT_EQ(devices.state(), TableState::Browse);
-        EXPECT_EQ(devices.currentRow(), 0);
-    }
+struct BadValue {
+    std::string name;
+    std::string file;
+    std::string error;
+    friend void PrintTo(const BadValue& row, std::ostream* out) { *out << row.name; }
+};
+
+class ConversionError : public TableFileTest, public ::testing::WithParamInterface<BadValue> {};
+
+TEST_P(ConversionError, StopsTheLoadKeepingEarlierRecords) {
+    addDevice(devices, 99, "Eski");
+    EXPECT_EQ(loadDevicesError(GetParam().file), GetParam().error);
+    EXPECT_EQ(devices.rowCount(), 1);
+    EXPECT_EQ(column(devices, "CihazAdi"), (Column{"-"})); // the old record went
+    EXPECT_EQ(devices.state(), TableState::Browse);
+    EXPECT_EQ(devices.currentRow(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    TableFile, ConversionError,
+    ::testing::Values(
+        BadValue{"TrailingBlank", "CihazNo\r\n1\r\n12 \r\n3\r\n",
+                 "'12 ' is not a valid integer value for field 'CihazNo'"},
+        BadValue{"Fraction", "CihazNo\r\n1\r\n1.5\r\n3\r\n",
+                 "'1.5' is not a valid integer value for field 'CihazNo'"},
+        BadValue{"BeyondInt32", "Port\r\n1\r\n2147483648\r\n",
+                 "'2147483648' is not a valid integer value for field 'Port'"},
+        BadValue{"BeyondInt16", "Isaret\r\n1\r\n40000\r\n",
+                 "40000 is not a valid value for field 'Isaret'. The allowed range is -32768 to "
+                 "32767"},
+        BadValue{"HexBelowInt16", "durum\r\n1\r\n-$8001\r\n",
+                 "-32769 is not a valid value for field 'Durum'. The allowed range is -32768 to "
+                 "32767"},
+        BadValue{"Text", "MakineNo\r\n1\r\nKap\xFD\r\n",
+                 "'Kapı' is not a valid integer value for field 'MakineNo'"},
+        BadValue{"LoneDollar", "CihazNo\r\n1\r\n$\r\n",
+                 "'$' is not a valid integer value for field 'CihazNo'"},
+        BadValue{"Blank", "CihazNo\r\n1\r\n \r\n",
+                 "' ' is not a valid integer value for field 'CihazNo'"}),
+    testsupport::RowName());
 
 TEST_F(TableFileTest, SurplusValueStopsTheLoad) {
     EXPECT_EQ(loadDevicesError(kDeviceHeader + "1\tA\r\n" +
@@ -263,7 +281,7 @@ TEST_F(TableFileTest, SurplusValueStopsTheLoad) {
 }
 
 TEST_F(TableFileTest, TableStaysUsableAfterAStoppedLoad) {
-    EXPECT_NE(loadDevicesError("CihazNo\r\n1\r\n2\r\nx\r\n"), "<no error>");
+    EXPECT_NE(loadDevicesError("CihazNo\r\n1\r\n2\r\nx\r\n"), "");
     EXPECT_EQ(column(devices, "RecId"), (Column{"1", "2"}));
     EXPECT_FALSE(devices.viewsSuspended());
     devices.append(); // numbering goes on from the records kept
@@ -279,7 +297,7 @@ TEST_F(TableFileTest, TableStaysUsableAfterAStoppedLoad) {
 TEST_F(TableFileTest, MissingFileFailsAndLeavesTheTable) {
     addDevice(devices, 9, "A");
     const std::string name = folder.file("Yok.Dat");
-    EXPECT_EQ(errorText([&] { devices.loadFromFile(name); }),
+    EXPECT_EQ(thrownText([&] { devices.loadFromFile(name); }),
               "Cannot open file \"" + name + "\". No such file or directory");
     EXPECT_EQ(column(devices, "CihazNo"), (Column{"9"}));
 }

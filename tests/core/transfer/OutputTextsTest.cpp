@@ -14,6 +14,7 @@
 #include <cstring>
 #include <future>
 #include <optional>
+#include <ostream>
 
 using namespace nakilon;
 using nakilon::testsupport::TempFolder;
@@ -34,6 +35,7 @@ struct FileShapeRow {
     std::optional<std::string> before; // none: no file
     std::string lines;
     std::string after;
+    friend void PrintTo(const FileShapeRow& row, std::ostream* out) { *out << row.name; }
 };
 
 class OutputFileShape : public ::testing::TestWithParam<FileShapeRow> {};

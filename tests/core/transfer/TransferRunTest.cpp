@@ -9,6 +9,7 @@
 #include "support/TempFolder.h"
 
 #include <filesystem>
+#include <ostream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -291,6 +292,7 @@ struct RefusedFetch {
     const char* name;
     int records; // held by the second terminal, as its counter says
     const char* error;
+    friend void PrintTo(const RefusedFetch& row, std::ostream* out) { *out << row.name; }
 };
 
 class RefusedFetchTest : public TransferRunTest,
@@ -331,6 +333,7 @@ struct ProgramFileRow {
     const char* name;
     const char* setting; // KayitDosyasi
     bool link;           // a symbolic link of that name to the device list
+    friend void PrintTo(const ProgramFileRow& row, std::ostream* out) { *out << row.name; }
 };
 
 class OutputIsAProgramFile : public TransferRunTest,

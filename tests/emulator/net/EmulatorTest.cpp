@@ -2,6 +2,7 @@
 #include "emulator/net/EmulatorDeviceControl.h"
 #include "support/DeviceControlContract.h"
 #include "support/LoopbackTerminal.h"
+#include "support/ThrownText.h"
 
 #include <asio.hpp>
 
@@ -50,15 +51,6 @@ int takeCount(DeviceControl& control, int32_t machine) {
     return count;
 }
 
-std::string errorText(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const Error& error) {
-        return error.text();
-    }
-    return "no error";
-}
-
 TEST(Emulator, LinkBrokenInTheMiddleOfAFetchRaisesAndLosesNoRecord) {
     LoopbackTerminal terminal(terminalWithRecords(5000));
     auto control = makeEmulatorDeviceControl(terminal.channelOptions());
@@ -66,7 +58,7 @@ TEST(Emulator, LinkBrokenInTheMiddleOfAFetchRaisesAndLosesNoRecord) {
               ConnectResult::Connected);
     control->SetReadMark(true);
     terminal.server().cutNextAnswer(70000);
-    EXPECT_EQ(errorText([&] { control->FetchLogBatch(3); }),
+    EXPECT_EQ(testsupport::thrownText([&] { control->FetchLogBatch(3); }),
               "Cihazla bağlantı koptu: FetchLogBatch işlemi tamamlanamadı");
     // The link is closed: nothing more happens on it, and closing is quiet.
     int32_t count = -1;
@@ -91,7 +83,7 @@ TEST(Emulator, TerminalGoingAwayBetweenOperationsRaisesOnTheNextOne) {
     terminal.server().dropConnections();
     for (int i = 0; i < 200 && terminal.server().connectionCount() > 0; ++i)
         std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(errorText([&] { control->PurgeLogs(3); }),
+    EXPECT_EQ(testsupport::thrownText([&] { control->PurgeLogs(3); }),
               "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı");
     EXPECT_FALSE(control->PurgeLogs(3));
     EXPECT_EQ(terminal.held().logs.size(), 3u);
@@ -118,7 +110,7 @@ TEST(Emulator, SlowTerminalAnswersAfterItsLatencyOrTimesOut) {
     ASSERT_EQ(connectDevice(*impatient, terminal.connection(ConnectionUsb)),
               ConnectResult::Connected);
     terminal.server().setLatency(300ms);
-    EXPECT_EQ(errorText([&] { impatient->SyncDeviceClock(3); }),
+    EXPECT_EQ(testsupport::thrownText([&] { impatient->SyncDeviceClock(3); }),
               "Cihaz yanıt vermedi: SyncDeviceClock işlemi zaman aşımına uğradı");
     EXPECT_FALSE(impatient->SyncDeviceClock(3));
 }
@@ -258,7 +250,7 @@ TEST(Emulator, MalformedAnswersRaiseAndCloseTheLink) {
         FakeTerminal fake(reply);
         auto control = makeEmulatorDeviceControl();
         ASSERT_TRUE(control->OpenNetworkLink(1, "127.0.0.1", fake.port, 0));
-        const std::string text = errorText([&] { control->FetchLogBatch(1); });
+        const std::string text = testsupport::thrownText([&] { control->FetchLogBatch(1); });
         EXPECT_TRUE(text == "Cihazdan geçersiz yanıt geldi: FetchLogBatch işlemi tamamlanamadı" ||
                     text == "Cihazla bağlantı koptu: FetchLogBatch işlemi tamamlanamadı")
             << text;

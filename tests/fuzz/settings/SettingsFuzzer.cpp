@@ -1,6 +1,6 @@
 // Any settings file: reading never fails, and a written value reads back as
 // written while every other key keeps its value.
-#include "core/base/FileIo.h"
+#include "core/base/SafeWrite.h"
 #include "core/settings/SettingsFile.h"
 
 #include <cstdint>

@@ -4,12 +4,14 @@
 #include "AktarTestSupport.h"
 
 #include "core/transfer/TransferJournal.h"
+#include "support/RowName.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <functional>
+#include <ostream>
 
 namespace nakilon {
 namespace {
@@ -97,29 +99,34 @@ TEST(AktarExitCodes, NothingToDoIsFourAnotherRunIsThreeADamagedJournalIsFive) {
 
 // A terminal that answers slowly keeps the run on it long enough to be
 // interrupted there.
-TEST(AktarSignals, TheFirstSignalFinishesTheDeviceInHandAndSaves) {
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        ServedTerminal first(1, records(1, 3));
-        ServedTerminal second(2, records(101, 2));
-        first.server().setLatency(std::chrono::milliseconds(300));
-        AktarFolder folder;
-        folder.devices({&first, &second});
-        const std::string log = folder.folder().file("run.log");
-        ChildProcess run({folder.program()}, log);
-        ASSERT_TRUE(waitForText(log, "Cihaz1: Bilgiler Aktarılıyor")) << readWholeFile(log);
-        run.signal(signal);
-        EXPECT_EQ(run.wait(), 2) << readWholeFile(log);
-        const std::string output = readWholeFile(log);
-        EXPECT_NE(output.find("Durdurma isteği alındı"), std::string::npos) << output;
-        EXPECT_NE(output.find("Cihaz1: 3 kayıt aktarıldı"), std::string::npos) << output;
-        EXPECT_NE(output.find("Cihaz2: aktarım durdurulduğu için bağlanılmadı"), std::string::npos)
-            << output;
-        EXPECT_EQ(folder.folder().read("Hareketler.txt"), linesOf(1, 1, 3));
-        EXPECT_EQ(first.unread(), 0u);
-        EXPECT_EQ(second.unread(), 2u) << "never contacted";
-        EXPECT_FALSE(folder.folder().exists("Aktarim.gunluk"));
-    }
+class AktarSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(AktarSignal, TheFirstFinishesTheDeviceInHandAndSaves) {
+    ServedTerminal first(1, records(1, 3));
+    ServedTerminal second(2, records(101, 2));
+    first.server().setLatency(std::chrono::milliseconds(300));
+    AktarFolder folder;
+    folder.devices({&first, &second});
+    const std::string log = folder.folder().file("run.log");
+    ChildProcess run({folder.program()}, log);
+    ASSERT_TRUE(waitForText(log, "Cihaz1: Bilgiler Aktarılıyor")) << readWholeFile(log);
+    run.signal(GetParam());
+    EXPECT_EQ(run.wait(), 2) << readWholeFile(log);
+    const std::string output = readWholeFile(log);
+    EXPECT_NE(output.find("Durdurma isteği alındı"), std::string::npos) << output;
+    EXPECT_NE(output.find("Cihaz1: 3 kayıt aktarıldı"), std::string::npos) << output;
+    EXPECT_NE(output.find("Cihaz2: aktarım durdurulduğu için bağlanılmadı"), std::string::npos)
+        << output;
+    EXPECT_EQ(folder.folder().read("Hareketler.txt"), linesOf(1, 1, 3));
+    EXPECT_EQ(first.unread(), 0u);
+    EXPECT_EQ(second.unread(), 2u) << "never contacted";
+    EXPECT_FALSE(folder.folder().exists("Aktarim.gunluk"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Aktar, AktarSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP), [](const auto& row) {
+        return std::string(row.param == SIGTERM ? "Term" : row.param == SIGINT ? "Int" : "Hup");
+    });
 
 TEST(AktarSignals, ASecondSignalStopsAtOnceAndTheNextRunLosesNothing) {
     ServedTerminal first(1, records(1, 3));
@@ -187,133 +194,141 @@ TEST(AktarFullDisk, ASmallDiskStopsTheRunBeforeTheFetchAndMarksNothing) {
     EXPECT_EQ(terminal.unread(), 0u);
 }
 
-// The files an office gives the program, each written as the user nobody.
-TEST(AktarFiles, TheFilesAnOfficeGivesAreWrittenSafely) {
-    struct Case {
-        const char* what;
-        std::function<std::string(const AktarFolder&)> prepare; // returns the output file
-        int code;
-        const char* message;
-        std::function<void(const AktarFolder&, const std::string&)> check;
-        bool needsRoot = false;
-    };
-    const std::string lines = linesOf(1, 1, 3);
-    const std::vector<Case> cases = {
-        {"a read-only output file",
-         [](const AktarFolder& f) {
-             const std::string name = f.folder().file("Hareketler.txt");
-             f.folder().write("Hareketler.txt", "eski\r\n");
-             ::chmod(name.c_str(), 0444);
-             return name;
-         },
-         2, "Cannot create file \"",
-         [](const AktarFolder& f, const std::string& name) {
-             EXPECT_EQ(readWholeFile(name), "eski\r\n");
-             EXPECT_TRUE(f.temporaries().empty());
-         }},
-        {"a symbolic link to the payroll's file",
-         [](const AktarFolder& f) {
-             f.folder().write("bordro\\Hareketler.txt", "eski\r\n");
-             std::filesystem::create_symlink(
-                 pathFromUtf8(f.folder().file("bordro\\Hareketler.txt")),
-                 pathFromUtf8(f.folder().file("Hareketler.txt")));
-             return f.folder().file("Hareketler.txt");
-         },
-         0, "Cihaz1: 3 kayıt aktarıldı",
-         [&lines](const AktarFolder& f, const std::string& name) {
-             EXPECT_TRUE(std::filesystem::is_symlink(pathFromUtf8(name)));
-             EXPECT_EQ(f.folder().read("bordro\\Hareketler.txt"), "eski\r\n" + lines);
-         }},
-        {"an output file with a second hard link",
-         [](const AktarFolder& f) {
-             f.folder().write("Hareketler.txt", "eski\r\n");
-             std::filesystem::create_hard_link(pathFromUtf8(f.folder().file("Hareketler.txt")),
-                                               pathFromUtf8(f.folder().file("Kopya.txt")));
-             return f.folder().file("Hareketler.txt");
-         },
-         0, "Cihaz1: 3 kayıt aktarıldı",
-         [&lines](const AktarFolder& f, const std::string&) {
-             EXPECT_EQ(f.folder().read("Kopya.txt"), "eski\r\n" + lines);
-             EXPECT_EQ(std::filesystem::hard_link_count(pathFromUtf8(f.folder().file("Kopya.txt"))),
-                       2u);
-         }},
-        {"an output file in a folder where no file may be created",
-         [](const AktarFolder& f) {
-             f.folder().write("kilitli\\Hareketler.txt", "eski\r\n");
-             const std::string folder = f.folder().file("kilitli");
-             ::chmod(folder.c_str(), 0555);
-             return f.folder().file("kilitli\\Hareketler.txt");
-         },
-         0, "Cihaz1: 3 kayıt aktarıldı",
-         [&lines](const AktarFolder& f, const std::string& name) {
-             EXPECT_EQ(readWholeFile(name), "eski\r\n" + lines);
-             EXPECT_TRUE(f.temporaries().empty());
-         }},
-        {"an output file of another owner",
-         [](const AktarFolder& f) {
-             f.folder().write("ortak\\Hareketler.txt", "eski\r\n");
-             const std::string name = f.folder().file("ortak\\Hareketler.txt");
-             ::chmod(name.c_str(), 0666);
-             return name;
-         },
-         0, "Cihaz1: 3 kayıt aktarıldı",
-         [&lines](const AktarFolder&, const std::string& name) {
-             EXPECT_EQ(readWholeFile(name), "eski\r\n" + lines);
-             struct stat info {};
-             ASSERT_EQ(::stat(name.c_str(), &info), 0);
-             EXPECT_EQ(info.st_uid, 0u) << "the owner stays";
-             EXPECT_EQ(info.st_mode & 07777, 0666u) << "so do the permissions";
-         },
-         true},
-        {"a pipe where the output file should be",
-         [](const AktarFolder& f) {
-             const std::string name = f.folder().file("boru");
-             ::mkfifo(name.c_str(), 0666);
-             return name;
-         },
-         2, "Bu ad bir dosyanın değil, bir boru hattının ya da aygıtın adı",
-         [](const AktarFolder& f, const std::string&) { EXPECT_TRUE(f.temporaries().empty()); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (c.needsRoot && !isRoot()) {
-            std::printf("skipped, needs root to give the file another owner: %s\n", c.what);
-            continue;
-        }
-        ServedTerminal terminal(1, records(1, 3));
-        AktarFolder folder;
-        folder.devices({&terminal});
-        const std::string output = c.prepare(folder);
-        settingsWithOutput(folder, output);
-        // Everything belongs to nobody but what the case gave to root.
-        ownTree(folder.folder().path().substr(0, folder.folder().path().size() - 1), kNobody);
-        if (c.needsRoot)
-            own(output, 0);
-        if (std::string(c.what).find("no file may be created") != std::string::npos)
-            own(folder.folder().file("kilitli"), 0);
-        const auto start = std::chrono::steady_clock::now();
-        std::string log;
-        const int code = runAktar(folder, log, unprivileged());
-        EXPECT_EQ(code, c.code) << log;
-        EXPECT_NE(log.find(c.message), std::string::npos) << log;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20))
-            << "nothing waited on";
-        EXPECT_EQ(terminal.unread(), c.code == 0 ? 0u : 3u) << "a refused file marks nothing";
-        if (isRoot() && c.code == 0) {
-            // The program really ran as nobody: the backup file it made is theirs.
-            struct stat backup {};
-            ASSERT_EQ(::stat(pathToUtf8(std::filesystem::directory_iterator(
-                                            pathFromUtf8(folder.folder().file("Backup")))
-                                            ->path())
-                                 .c_str(),
-                             &backup),
-                      0);
-            EXPECT_EQ(backup.st_uid, kNobody);
-        }
-        c.check(folder, output);
-        ::chmod(folder.folder().file("kilitli").c_str(), 0755);
+// The files an office gives the program, each written as the user nobody
+// when the test runs as root.
+struct OfficeFile {
+    std::string name;
+    std::function<std::string(const AktarFolder&)> prepare; // returns the output file
+    int code;
+    const char* message;
+    std::function<void(const AktarFolder&, const std::string&)> check;
+    // A file or folder that root keeps when everything else goes to nobody;
+    // root must run the test when the check needs it.
+    const char* ofRoot = nullptr;
+    bool needsRoot = false;
+    friend void PrintTo(const OfficeFile& row, std::ostream* out) { *out << row.name; }
+};
+
+const std::string kThreeLines = linesOf(1, 1, 3);
+
+const OfficeFile kOfficeFiles[] = {
+    {"ReadOnlyOutputFile",
+     [](const AktarFolder& f) {
+         const std::string name = f.folder().file("Hareketler.txt");
+         f.folder().write("Hareketler.txt", "eski\r\n");
+         ::chmod(name.c_str(), 0444);
+         return name;
+     },
+     2, "Cannot create file \"",
+     [](const AktarFolder& f, const std::string& name) {
+         EXPECT_EQ(readWholeFile(name), "eski\r\n");
+         EXPECT_TRUE(f.temporaries().empty());
+     }},
+    {"SymbolicLinkToThePayrollsFile",
+     [](const AktarFolder& f) {
+         f.folder().write("bordro\\Hareketler.txt", "eski\r\n");
+         std::filesystem::create_symlink(pathFromUtf8(f.folder().file("bordro\\Hareketler.txt")),
+                                         pathFromUtf8(f.folder().file("Hareketler.txt")));
+         return f.folder().file("Hareketler.txt");
+     },
+     0, "Cihaz1: 3 kayıt aktarıldı",
+     [](const AktarFolder& f, const std::string& name) {
+         EXPECT_TRUE(std::filesystem::is_symlink(pathFromUtf8(name)));
+         EXPECT_EQ(f.folder().read("bordro\\Hareketler.txt"), "eski\r\n" + kThreeLines);
+     }},
+    {"OutputFileWithASecondHardLink",
+     [](const AktarFolder& f) {
+         f.folder().write("Hareketler.txt", "eski\r\n");
+         std::filesystem::create_hard_link(pathFromUtf8(f.folder().file("Hareketler.txt")),
+                                           pathFromUtf8(f.folder().file("Kopya.txt")));
+         return f.folder().file("Hareketler.txt");
+     },
+     0, "Cihaz1: 3 kayıt aktarıldı",
+     [](const AktarFolder& f, const std::string&) {
+         EXPECT_EQ(f.folder().read("Kopya.txt"), "eski\r\n" + kThreeLines);
+         EXPECT_EQ(std::filesystem::hard_link_count(pathFromUtf8(f.folder().file("Kopya.txt"))),
+                   2u);
+     }},
+    {"OutputFileInAFolderWhereNoFileMayBeCreated",
+     [](const AktarFolder& f) {
+         f.folder().write("kilitli\\Hareketler.txt", "eski\r\n");
+         ::chmod(f.folder().file("kilitli").c_str(), 0555);
+         return f.folder().file("kilitli\\Hareketler.txt");
+     },
+     0, "Cihaz1: 3 kayıt aktarıldı",
+     [](const AktarFolder& f, const std::string& name) {
+         EXPECT_EQ(readWholeFile(name), "eski\r\n" + kThreeLines);
+         EXPECT_TRUE(f.temporaries().empty());
+     },
+     "kilitli"},
+    {"OutputFileOfAnotherOwner",
+     [](const AktarFolder& f) {
+         f.folder().write("ortak\\Hareketler.txt", "eski\r\n");
+         const std::string name = f.folder().file("ortak\\Hareketler.txt");
+         ::chmod(name.c_str(), 0666);
+         return name;
+     },
+     0, "Cihaz1: 3 kayıt aktarıldı",
+     [](const AktarFolder&, const std::string& name) {
+         EXPECT_EQ(readWholeFile(name), "eski\r\n" + kThreeLines);
+         struct stat info {};
+         ASSERT_EQ(::stat(name.c_str(), &info), 0);
+         EXPECT_EQ(info.st_uid, 0u) << "the owner stays";
+         EXPECT_EQ(info.st_mode & 07777, 0666u) << "so do the permissions";
+     },
+     "ortak\\Hareketler.txt", true},
+    {"PipeWhereTheOutputFileShouldBe",
+     [](const AktarFolder& f) {
+         const std::string name = f.folder().file("boru");
+         ::mkfifo(name.c_str(), 0666);
+         return name;
+     },
+     2, "Bu ad bir dosyanın değil, bir boru hattının ya da aygıtın adı",
+     [](const AktarFolder& f, const std::string&) { EXPECT_TRUE(f.temporaries().empty()); }},
+};
+
+class AktarFiles : public ::testing::TestWithParam<OfficeFile> {};
+
+TEST_P(AktarFiles, AreWrittenSafely) {
+    const OfficeFile& c = GetParam();
+    if (c.needsRoot && !isRoot())
+        GTEST_SKIP() << "needs root, to give the file another owner";
+    if (isRoot() && ::access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "needs setpriv, to write the files as the user nobody";
+    ServedTerminal terminal(1, records(1, 3));
+    AktarFolder folder;
+    folder.devices({&terminal});
+    const std::string output = c.prepare(folder);
+    settingsWithOutput(folder, output);
+    // Everything belongs to nobody but what the row gives to root.
+    ownTree(folder.folder().path().substr(0, folder.folder().path().size() - 1), kNobody);
+    if (c.ofRoot)
+        own(folder.folder().file(c.ofRoot), 0);
+    const auto start = std::chrono::steady_clock::now();
+    std::string log;
+    const int code = runAktar(folder, log, unprivileged());
+    EXPECT_EQ(code, c.code) << log;
+    EXPECT_NE(log.find(c.message), std::string::npos) << log;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20))
+        << "nothing waited on";
+    EXPECT_EQ(terminal.unread(), c.code == 0 ? 0u : 3u) << "a refused file marks nothing";
+    if (isRoot() && c.code == 0) {
+        // The program really ran as nobody: the backup file it made is theirs.
+        struct stat backup {};
+        ASSERT_EQ(::stat(pathToUtf8(std::filesystem::directory_iterator(
+                                        pathFromUtf8(folder.folder().file("Backup")))
+                                        ->path())
+                             .c_str(),
+                         &backup),
+                  0);
+        EXPECT_EQ(backup.st_uid, kNobody);
     }
+    c.check(folder, output);
+    ::chmod(folder.folder().file("kilitli").c_str(), 0755);
 }
+
+INSTANTIATE_TEST_SUITE_P(Aktar, AktarFiles, ::testing::ValuesIn(kOfficeFiles),
+                         testsupport::RowName());
 
 } // namespace
 } // namespace nakilon

@@ -3,7 +3,9 @@
 // What the tests of nakilon-aktar as a process share: emulated terminals
 // served by the test on loopback, a program folder with the program in it,
 // and the program run as a child process whose output lands in a file.
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
+#include "core/base/FileRead.h"
+#include "core/base/TemporaryCopies.h"
 #include "emulator/VirtualTerminal.h"
 #include "emulator/net/EmulatorServer.h"
 #include "support/DeviceListFile.h"

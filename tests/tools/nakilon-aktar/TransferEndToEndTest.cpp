@@ -3,7 +3,7 @@
 #include "core/transfer/TransferRun.h"
 
 #include "core/base/Error.h"
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 #include "core/base/LocalTime.h"
 #include "core/base/Operator.h"
 #include "core/tables/TDataModul.h"

@@ -15,6 +15,7 @@
 #include "emulator/net/EmulatorDeviceControl.h"
 #include "support/RecordingOperator.h"
 #include "support/TempFolder.h"
+#include "support/ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -211,15 +211,6 @@ public:
     void repaintTransferGrid() override {}
 };
 
-std::string errorOf(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const Error& error) {
-        return error.text();
-    }
-    return "no error";
-}
-
 // A terminal told to fail a call after the program took it out of use: the
 // command still returns it to use and closes the link; told to drop the
 // line instead, the terminal is left out of use, which its state file shows.
@@ -237,7 +228,7 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     YesOperator op;
     auto control = makeEmulatorDeviceControl();
 
-    EXPECT_EQ(errorOf([&] {
+    EXPECT_EQ(testsupport::thrownText([&] {
                   removeAllPrivileges(currentConnectionValues(data.CihazTable), *control, op);
               }),
               "Cihaz hata bildirdi: FetchUserIndex işlemi tamamlanamadı");
@@ -254,7 +245,7 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     EXPECT_TRUE(readStateFile(state).active);
     EXPECT_EQ(readStateFile(state).users[0].privilege, 3);
 
-    EXPECT_EQ(errorOf([&] {
+    EXPECT_EQ(testsupport::thrownText([&] {
                   purgeDeviceRecords(currentConnectionValues(data.CihazTable), *control, op);
               }),
               "Cihazla bağlantı koptu: PurgeLogs işlemi tamamlanamadı\n"
@@ -264,7 +255,7 @@ TEST(TerminalTool, InjectedFaultsShowWhereACommandLeavesTheTerminal) {
     EXPECT_EQ(left.logs.size(), 1u);
 
     // Refused as the maker's component refuses: false, never "tamamlandı".
-    EXPECT_EQ(errorOf([&] {
+    EXPECT_EQ(testsupport::thrownText([&] {
                   purgeDeviceRecords(currentConnectionValues(data.CihazTable), *control, op);
               }),
               "Cihaz, kayıtları silme isteğini reddetti (Makine No 1)");
