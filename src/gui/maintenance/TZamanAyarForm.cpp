@@ -16,10 +16,11 @@
 
 namespace nakilon {
 
-TZamanAyarForm::TZamanAyarForm(DeviceWorker& worker, DeviceControl& cc, LocalClock clock,
-                               QWidget* parent)
+TZamanAyarForm::TZamanAyarForm(DeviceWorker& worker, DeviceControl& cc, CihazMakineNo cihazMakineNo,
+                               LocalClock clock, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TZamanAyarForm>()), m_timer(new QTimer(this)),
-      m_worker(worker), m_operator(this), m_setting(cc, std::move(clock), *this, m_operator) {
+      m_worker(worker), m_cihazMakineNo(std::move(cihazMakineNo)), m_operator(this),
+      m_setting(cc, std::move(clock), *this, m_operator) {
     m_ui->setupUi(this);
     // The computer's clock text is as wide as its longest day name makes it:
     // a week of days shows every name.
@@ -61,7 +62,8 @@ void TZamanAyarForm::done(int result) {
 
 void TZamanAyarForm::FormShow() {
     m_timer->start();
-    const int32_t machine = CihazMakineNo;
+    m_machine = m_cihazMakineNo();
+    const int32_t machine = m_machine;
     runCommand(this, [&] { m_worker.run([&] { m_setting.readDeviceClock(machine); }); });
 }
 
@@ -70,7 +72,7 @@ void TZamanAyarForm::Timer1Timer() {
 }
 
 void TZamanAyarForm::cxButton2Click() {
-    const int32_t machine = CihazMakineNo;
+    const int32_t machine = m_machine;
     runCommand(this, [&] { m_worker.run([&] { m_setting.syncDeviceClock(machine); }); });
 }
 

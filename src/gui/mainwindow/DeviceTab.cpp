@@ -1,6 +1,6 @@
 #include "gui/mainwindow/DeviceTab.h"
 
-#include "core/base/FileIo.h"
+#include "core/base/FilePaths.h"
 #include "core/devicelist/DeviceEditing.h"
 #include "core/devicelist/DeviceMark.h"
 #include "core/settings/ProgramValues.h"
@@ -11,6 +11,7 @@
 #include "gui/models/GridSetup.h"
 #include "gui/models/RecordTableModel.h"
 #include "gui/widgets/Command.h"
+#include "gui/widgets/FixedSize.h"
 #include "gui/widgets/WindowOperator.h"
 #include "ui_DeviceTab.h"
 
@@ -54,10 +55,23 @@ DeviceTab::DeviceTab(TDataModul& dataModul, const ProgramValues& values, QWidget
     for (int column = 0; column < 7; ++column)
         header->resizeSection(column, widths[column]);
 
+    // Below the grid, two rows of buttons as high as the maintenance buttons:
+    // the device list commands share the first with "Bağlantı Test" at its
+    // end; the other maintenance commands stand side by side in the second.
+    // The maintenance buttons keep their sizes.
+    for (QPushButton* button :
+         {m_ui->TestButon, m_ui->YetkiliSilButon, m_ui->YedekSilButon, m_ui->ZamanAyarButon})
+        keepFixedSizeThatFits(button);
+
     connect(m_ui->CihazEkleButon, &QPushButton::clicked, this, &DeviceTab::CihazEkleButonClick);
     connect(m_ui->CihazDuzenleButon, &QPushButton::clicked, this,
             &DeviceTab::CihazDuzenleButonClick);
     connect(m_ui->CihazSilButon, &QPushButton::clicked, this, &DeviceTab::CihazSilButonClick);
+    connect(m_ui->TestButon, &QPushButton::clicked, this, &DeviceTab::connectionTestRequested);
+    connect(m_ui->YetkiliSilButon, &QPushButton::clicked, this,
+            &DeviceTab::privilegeRemovalRequested);
+    connect(m_ui->YedekSilButon, &QPushButton::clicked, this, &DeviceTab::recordDeletionRequested);
+    connect(m_ui->ZamanAyarButon, &QPushButton::clicked, this, &DeviceTab::clockSettingRequested);
     // A double click on the "Seç" box is two clicks on the mark, not an edit.
     connect(m_ui->CihazGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.column() != m_model->columnOf(field::Isaret))
@@ -67,10 +81,6 @@ DeviceTab::DeviceTab(TDataModul& dataModul, const ProgramValues& values, QWidget
 }
 
 DeviceTab::~DeviceTab() = default;
-
-QTableView* DeviceTab::grid() const {
-    return m_ui->CihazGrid;
-}
 
 bool DeviceTab::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_ui->CihazGrid && event->type() == QEvent::KeyPress) {
@@ -118,22 +128,6 @@ void DeviceTab::CihazSilButonClick() {
 void DeviceTab::openDeviceEditor() {
     TCihazForm editor(m_data.CihazTable, deviceFile(), this);
     editor.exec();
-}
-
-QPushButton* DeviceTab::testButon() const {
-    return m_ui->TestButon;
-}
-
-QPushButton* DeviceTab::yetkiliSilButon() const {
-    return m_ui->YetkiliSilButon;
-}
-
-QPushButton* DeviceTab::yedekSilButon() const {
-    return m_ui->YedekSilButon;
-}
-
-QPushButton* DeviceTab::zamanAyarButon() const {
-    return m_ui->ZamanAyarButon;
 }
 
 // Space ticks or clears "Seç" of the current row from whichever column the

@@ -5,9 +5,6 @@
 #include <memory>
 #include <string>
 
-class QPushButton;
-class QTableView;
-
 namespace Ui {
 class DeviceTab;
 }
@@ -19,20 +16,22 @@ class TDataModul;
 struct ProgramValues;
 
 // The tab "Cihaz Ayarları": the device list CihazGrid, whose "Seç" box marks
-// a device for the transfer run and saves the list at once, and the buttons
-// of the device commands.
+// a device for the transfer run and saves the list at once, the buttons of
+// the device list commands, which the tab handles, and the buttons of the
+// maintenance commands, which the main window handles: the tab tells what the
+// operator asked for.
 class DeviceTab : public QWidget {
     Q_OBJECT
 public:
     DeviceTab(TDataModul& dataModul, const ProgramValues& values, QWidget* parent = nullptr);
     ~DeviceTab() override;
 
-    QTableView* grid() const;
-    // The buttons of the maintenance commands, which the main window handles.
-    QPushButton* testButon() const;
-    QPushButton* yetkiliSilButon() const;
-    QPushButton* yedekSilButon() const;
-    QPushButton* zamanAyarButon() const;
+signals:
+    // The maintenance commands on the current device.
+    void connectionTestRequested();   // "Bağlantı Test"
+    void privilegeRemovalRequested(); // "Cihaz Şifre Sil"
+    void recordDeletionRequested();   // "Yedekleri Sil"
+    void clockSettingRequested();     // "Tarih/Saat Ayarla"
 
 protected:
     // Enter on a device row edits it, Delete asks to delete it, Space ticks or

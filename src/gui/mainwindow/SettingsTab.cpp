@@ -27,6 +27,7 @@ SettingsTab::SettingsTab(ProgramValues& values, QWidget* parent)
     connect(m_ui->DegistirButon, &QPushButton::clicked, this, &SettingsTab::DegistirButonClick);
     connect(m_ui->YedekBox, &QCheckBox::toggled, m_ui->TarihSecimBox, &QWidget::setVisible);
     connect(m_ui->KayitSilbox, &QCheckBox::toggled, this, &SettingsTab::KayitSilboxChange);
+    connect(m_ui->PersonelButon, &QPushButton::clicked, this, &SettingsTab::personnelListRequested);
 }
 
 SettingsTab::~SettingsTab() = default;
@@ -75,10 +76,6 @@ void SettingsTab::setKayitSilChecked(bool checked) {
 
 void SettingsTab::disableSave() {
     m_ui->AdresKaydetButon->setEnabled(false);
-}
-
-QPushButton* SettingsTab::personelButon() const {
-    return m_ui->PersonelButon;
 }
 
 void SettingsTab::AdresKaydetButonClick() {

@@ -6,8 +6,6 @@
 #include <memory>
 #include <optional>
 
-class QPushButton;
-
 namespace Ui {
 class SettingsTab;
 }
@@ -36,8 +34,10 @@ public:
     void setKayitSilChecked(bool checked); // writes nothing
     // The show step: "Kaydet" waits for an edit.
     void disableSave();
+
+signals:
     // "Personel Kayıtları"; the main window opens the personnel window.
-    QPushButton* personelButon() const;
+    void personnelListRequested();
 
 private:
     void placeYedekBoxOnTheRangeFrame();

@@ -28,7 +28,6 @@
 #include <QSessionManager>
 #endif
 #include <QShowEvent>
-#include <QTableView>
 
 #include <utility>
 
@@ -66,24 +65,22 @@ TAnaForm::TAnaForm(TDataModul& dataModul, ProgramValues& values, DeviceWorker& w
     m_cihazSecimForm = new TCihazSecimForm(dataModul.CihazTable, this);
     // Nothing is saved on the way out: every change was written when made.
     connect(m_ui->KapatButon, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_transferTab->aktarButon(), &QPushButton::clicked, this, &TAnaForm::AktarButonClick);
-    connect(m_deviceTab->testButon(), &QPushButton::clicked, this, &TAnaForm::TestButonClick);
-    connect(m_deviceTab->yetkiliSilButon(), &QPushButton::clicked, this,
+    connect(m_transferTab, &TransferTab::transferRequested, this, &TAnaForm::AktarButonClick);
+    connect(m_deviceTab, &DeviceTab::connectionTestRequested, this, &TAnaForm::TestButonClick);
+    connect(m_deviceTab, &DeviceTab::privilegeRemovalRequested, this,
             &TAnaForm::YetkiliSilButonClick);
-    connect(m_deviceTab->yedekSilButon(), &QPushButton::clicked, this,
-            &TAnaForm::YedekSilButonClick);
-    connect(m_deviceTab->zamanAyarButon(), &QPushButton::clicked, this,
-            &TAnaForm::ZamanAyarButonClick);
+    connect(m_deviceTab, &DeviceTab::recordDeletionRequested, this, &TAnaForm::YedekSilButonClick);
+    connect(m_deviceTab, &DeviceTab::clockSettingRequested, this, &TAnaForm::ZamanAyarButonClick);
+    connect(m_settingsTab, &SettingsTab::personnelListRequested, this,
+            &TAnaForm::PersonelButonClick);
     // The dialogs are made once, hidden, and live as long as the window.
     m_zamanAyarForm = new TZamanAyarForm(
-        worker, cc, [this] { return m_clock(); }, this);
+        worker, cc, [this] { return m_clockMachine; }, [this] { return m_clock(); }, this);
     m_personelForm = new TPersonelForm(dataModul, values, worker, personelCc, this);
     // The personnel window chooses its terminal in the one selection dialog,
     // which the main window owns.
     m_personelForm->setDeviceChooser(
         [this](const QString& caption) { return chooseDevice(*m_cihazSecimForm, caption); });
-    connect(m_settingsTab->personelButon(), &QPushButton::clicked, this,
-            &TAnaForm::PersonelButonClick);
 #if QT_CONFIG(sessionmanager)
     // Logging off asks as closing does; the session waits for the answer and
     // is cancelled while the terminal in hand is finished and saved.
@@ -161,7 +158,7 @@ void TAnaForm::ZamanAyarButonClick() {
         m_closeWhenDone || !machineNumber)
         return;
     // The link stays open after the dialog, until the next command on m_cc.
-    m_zamanAyarForm->CihazMakineNo = *machineNumber;
+    m_clockMachine = *machineNumber;
     m_zamanAyarForm->exec();
 }
 
@@ -199,7 +196,7 @@ void TAnaForm::putKapatLastInTabOrder() {
 
 // "Kapat" stays: it asks whether to stop.
 void TAnaForm::setCommandsEnabled(bool enabled) {
-    m_transferTab->aktarButon()->setEnabled(enabled);
+    m_transferTab->setTransferEnabled(enabled);
     m_deviceTab->setEnabled(enabled);
     m_settingsTab->setEnabled(enabled);
 }

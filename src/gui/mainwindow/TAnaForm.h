@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,18 +47,12 @@ public:
     // all the same. False when it did not run to its end.
     bool create(const std::string& programFolder);
 
-    TransferTab* transferTab() const { return m_transferTab; }
-    DeviceTab* deviceTab() const { return m_deviceTab; }
-    SettingsTab* settingsTab() const { return m_settingsTab; }
     // The device selection dialog, made once with the window and kept hidden
     // between uses (chooseDevice).
     TCihazSecimForm* cihazSecimForm() const { return m_cihazSecimForm; }
     TPersonelForm* personelForm() const { return m_personelForm; }
 
-    // "Bilgileri Aktar": the transfer run, on the device worker. While it
-    // runs, the window's other commands cannot start; closing the window asks
-    // whether to stop after the terminal in hand (CloseQuestionText).
-    void AktarButonClick();
+    // True while "Bilgileri Aktar" runs.
     bool transferRunning() const { return m_transferRunning; }
 
     static constexpr const char* CloseQuestionText =
@@ -67,24 +62,29 @@ public:
     // unless set); tests fix it.
     void setClock(LocalClock clock) { m_clock = std::move(clock); }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The commands, each the handler of one button of a tab; the tabs tell
+    // when the operator presses them. A handler takes what its command works
+    // on from the window and calls one core function; terminal work runs on
+    // the device worker (runOnWorker).
+
+    // "Bilgileri Aktar": the transfer run. While it runs, the window's other
+    // commands cannot start; closing the window asks whether to stop after
+    // the terminal in hand (CloseQuestionText).
+    void AktarButonClick();
     // The maintenance commands on the current device: "Bağlantı Test",
     // "Cihaz Şifre Sil", "Yedekleri Sil", "Tarih/Saat Ayarla".
     void TestButonClick();
     void YetkiliSilButonClick();
     void YedekSilButonClick();
     void ZamanAyarButonClick();
-
-    // The clock dialog, made with the window.
-    TZamanAyarForm* zamanAyarForm() const { return m_zamanAyarForm; }
-
     // "Personel Kayıtları": the personnel window, modally.
     void PersonelButonClick();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void setCaption(const std::string& utf8) override;
     void showOutputFileName(const std::string& utf8) override;
     bool kayitSilChecked() const override;
@@ -116,6 +116,9 @@ private:
     SettingsTab* m_settingsTab;
     TCihazSecimForm* m_cihazSecimForm;
     TZamanAyarForm* m_zamanAyarForm;
+    // The machine number of the terminal that "Tarih/Saat Ayarla" connected
+    // to, for the clock dialog.
+    int32_t m_clockMachine = 0;
     TPersonelForm* m_personelForm;
     bool m_shownOnce = false;
 };

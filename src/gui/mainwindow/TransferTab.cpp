@@ -32,16 +32,13 @@ TransferTab::TransferTab(TDataModul& dataModul, QWidget* parent)
     m_ui->setupUi(this);
     setUpGrid(m_ui->CihazAktarimGrid, m_model);
     m_ui->CihazAktarimGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    connect(m_ui->AktarButon, &QPushButton::clicked, this, &TransferTab::transferRequested);
 }
 
 TransferTab::~TransferTab() = default;
 
-QTableView* TransferTab::grid() const {
-    return m_ui->CihazAktarimGrid;
-}
-
-QPushButton* TransferTab::aktarButon() const {
-    return m_ui->AktarButon;
+void TransferTab::setTransferEnabled(bool enabled) {
+    m_ui->AktarButon->setEnabled(enabled);
 }
 
 } // namespace nakilon

@@ -4,9 +4,6 @@
 
 #include <memory>
 
-class QPushButton;
-class QTableView;
-
 namespace Ui {
 class TransferTab;
 }
@@ -17,15 +14,20 @@ class RecordTableModel;
 class TDataModul;
 
 // The tab "Hareketleri Aktar": every device's progress and status in the
-// read-only grid CihazAktarimGrid, and the button of the transfer run.
+// read-only grid CihazAktarimGrid, and the button of the transfer run, which
+// the main window handles: the tab tells when the operator asks for a run.
 class TransferTab : public QWidget {
     Q_OBJECT
 public:
     TransferTab(TDataModul& dataModul, QWidget* parent = nullptr);
     ~TransferTab() override;
 
-    QTableView* grid() const;
-    QPushButton* aktarButon() const;
+    // "Bilgileri Aktar" on or off; the grid stays usable, so that the
+    // operator can follow a run.
+    void setTransferEnabled(bool enabled);
+
+signals:
+    void transferRequested(); // "Bilgileri Aktar"
 
 private:
     std::unique_ptr<Ui::TransferTab> m_ui;

@@ -15,4 +15,11 @@ inline void setFixedSizeThatFits(QWidget* window, QSize size) {
     window->setFixedSize(size);
 }
 
+// Keeps a control at the fixed size that its layout file gives it (equal
+// minimum and maximum sizes), in logical pixels. Where the system's fonts need
+// more room for its text, the control grows instead of cutting it.
+inline void keepFixedSizeThatFits(QWidget* control) {
+    control->setFixedSize(control->minimumSize().expandedTo(control->minimumSizeHint()));
+}
+
 } // namespace nakilon

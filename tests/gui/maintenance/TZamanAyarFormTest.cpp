@@ -32,7 +32,6 @@ protected:
             return int64_t{1704618303}; // 2024-01-07 09:05:03
         });
         terminal.freezeClock(1709647620); // 2024-03-05 14:07:00, a Tuesday
-        m_dialog.CihazMakineNo = 6;
         EXPECT_TRUE(m_terminals.control().OpenSerialLink(6, 2, 115200));
     }
 
@@ -49,7 +48,10 @@ protected:
     InProcessTerminals m_terminals;
     DateTime m_now{{2024, 1, 7}, 9, 5, 3};
     DeviceWorker m_worker;
-    TZamanAyarForm m_dialog{m_worker, m_terminals.control(), [this] { return m_now; }};
+    // The dialog for the terminal of machine number 6, on the link that the
+    // test opens as the clock command would.
+    TZamanAyarForm m_dialog{m_worker, m_terminals.control(), [] { return 6; },
+                            [this] { return m_now; }};
 };
 
 TEST_F(ClockDialogTest, LayoutOfTheDialog) {

@@ -4,6 +4,7 @@
 #include "support/DeviceListFile.h"
 #include "support/FailingFileOperation.h"
 #include "support/MainWindowFixture.h"
+#include "support/RowName.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -337,6 +338,87 @@ TEST_F(MainWindowTest, AFailedSaveOfTheMarkIsShownAndLeavesTheFile) {
     EXPECT_EQ(m_folder.read("Cihazlar.Dat"), kThreeDevices);
     EXPECT_EQ(model->index(0, 0).data(Qt::CheckStateRole), Qt::Unchecked);
 }
+
+// --- buttons of the device tab ---------------------------------------------------
+
+// A button of the tab "Cihaz Ayarları" (Parts 4.1 and 7.1): the row below the
+// grid it stands in, its place in that row from the left, and the size it has
+// (none for the device list buttons, which share what the first row leaves).
+struct DeviceButtonRow {
+    const char* name;
+    const char* button;
+    const char* caption;
+    int row;
+    int place;
+    QSize size;
+    friend void PrintTo(const DeviceButtonRow& row, std::ostream* out) { *out << row.name; }
+};
+
+const DeviceButtonRow kDeviceButtons[] = {
+    {"CihazEkle", "CihazEkleButon", "Cihaz Ekle", 0, 0, {}},
+    {"Duzenle", "CihazDuzenleButon", "Düzenle", 0, 1, {}},
+    {"Sil", "CihazSilButon", "Sil", 0, 2, {}},
+    {"BaglantiTest", "TestButon", "Bağlantı Test", 0, 3, {137, 30}},
+    {"CihazSifreSil", "YetkiliSilButon", "Cihaz Şifre Sil", 1, 0, {129, 30}},
+    {"YedekleriSil", "YedekSilButon", "Yedekleri Sil", 1, 1, {137, 30}},
+    {"TarihSaatAyarla", "ZamanAyarButon", "Tarih/Saat Ayarla", 1, 2, {169, 30}},
+};
+
+class DeviceTabButtons : public MainWindowTest,
+                         public ::testing::WithParamInterface<DeviceButtonRow> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(start());
+        find<QTabWidget>("Sayfalar")->setCurrentIndex(1);
+        QTest::qWait(0);
+    }
+    // Where a control stands on the tab.
+    QRect place(const char* name) const {
+        QWidget* control = find<QWidget>(name);
+        QWidget* tab = find<QWidget>("CihazGrid")->parentWidget();
+        return control ? QRect(control->mapTo(tab, QPoint(0, 0)), control->size()) : QRect();
+    }
+};
+
+TEST_P(DeviceTabButtons, StandsInItsRowBelowTheGridInOrderAndAtItsSize) {
+    const DeviceButtonRow& row = GetParam();
+    QPushButton* self = button(row.button);
+    ASSERT_NE(self, nullptr);
+    EXPECT_EQ(self->text(), QString::fromUtf8(row.caption));
+    EXPECT_TRUE(self->isVisible());
+    if (row.size.isValid()) {
+        EXPECT_EQ(self->width(), row.size.width());
+        EXPECT_EQ(self->height(), row.size.height());
+    }
+    const QRect here = place(row.button);
+    EXPECT_GT(here.top(), place("CihazGrid").bottom());
+    // Every other button is beside it in its own row, before or after it as
+    // the order says, or wholly above or below it in the other row.
+    for (const DeviceButtonRow& other : kDeviceButtons) {
+        if (other.row == row.row && other.place == row.place)
+            continue;
+        const QRect there = place(other.button);
+        if (other.row == row.row) {
+            EXPECT_EQ(there.center().y(), here.center().y()) << other.name;
+            if (other.place < row.place) {
+                EXPECT_LT(there.right(), here.left()) << other.name;
+            } else {
+                EXPECT_GT(there.left(), here.right()) << other.name;
+            }
+        } else if (other.row < row.row) {
+            EXPECT_LT(there.bottom(), here.top()) << other.name;
+        } else {
+            EXPECT_GT(there.top(), here.bottom()) << other.name;
+        }
+    }
+    // The buttons fit the window of the size it opens at.
+    EXPECT_EQ(m_form->size(), QSize(480, 453));
+    EXPECT_TRUE(
+        m_form->rect().contains(QRect(self->mapTo(m_form.get(), QPoint(0, 0)), self->size())));
+}
+
+INSTANTIATE_TEST_SUITE_P(MainWindow, DeviceTabButtons, ::testing::ValuesIn(kDeviceButtons),
+                         testsupport::RowName());
 
 TEST_F(MainWindowTest, PersonelKayitlariShowsThePersonnelListModally) {
     const std::string personnel = "PersonelNo\tKartNo\tYetki\tSifre\tIzinDurum\tSecim\r\n"
