@@ -7,6 +7,7 @@
 
 #include "support/DeviceControlContract.h"
 #include "support/RowName.h"
+#include "support/ThrownText.h"
 
 #include "com/ComDeviceControl.h"
 #include "com/ComVariant.h"
@@ -168,15 +169,6 @@ protected:
     ComHarness m_harness;
 };
 
-std::string errorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.text();
-    }
-    return "(no error)";
-}
-
 } // namespace
 
 namespace contract {
@@ -191,13 +183,13 @@ TEST(ComDeviceControlMissing, ReportsAMissingComponentOnFirstUseAndAgainLater) {
     ComDeviceControl control("{5C4E1A22-9B7D-4F0E-8A13-2D6F0B9C7E41}");
     control.CloseLink();
     const std::string expected = "Cihaz erişim bileşeni SBXPC bu bilgisayarda kurulu değil";
-    EXPECT_EQ(errorText([&] { control.OpenSerialLink(1, 0, 115200); }), expected);
-    EXPECT_EQ(errorText([&] { control.SetReadMark(true); }), expected);
+    EXPECT_EQ(testsupport::thrownText([&] { control.OpenSerialLink(1, 0, 115200); }), expected);
+    EXPECT_EQ(testsupport::thrownText([&] { control.SetReadMark(true); }), expected);
 }
 
 TEST_F(ComDeviceControlTest, ComponentExceptionBecomesAnErrorWithItsText) {
     standIn().failNext("Cihaz yanıt vermedi: ğüşıöçİ", S_OK);
-    EXPECT_EQ(errorText([&] { control().OpenSerialLink(Machine, 3, 115200); }),
+    EXPECT_EQ(testsupport::thrownText([&] { control().OpenSerialLink(Machine, 3, 115200); }),
               "Cihaz yanıt vermedi: ğüşıöçİ");
     // The failure was the call's only; the next one goes through.
     connect();
@@ -206,7 +198,8 @@ TEST_F(ComDeviceControlTest, ComponentExceptionBecomesAnErrorWithItsText) {
 TEST_F(ComDeviceControlTest, FailedCallBecomesAnErrorNamingTheOperation) {
     connect();
     standIn().failNext("", E_ACCESSDENIED);
-    const std::string text = errorText([&] { control().SetDeviceActive(Machine, 0); });
+    const std::string text =
+        testsupport::thrownText([&] { control().SetDeviceActive(Machine, 0); });
     EXPECT_EQ(text.rfind("Cihaz erişim bileşeni çağrısı başarısız oldu (SetDeviceActive): ", 0), 0u)
         << text;
 }
@@ -301,7 +294,7 @@ public:
     HandHosted(const HandHosted&) = delete;
     HandHosted& operator=(const HandHosted&) = delete;
 
-    // An operation of the component on this instance: "(no error)" when it
+    // An operation of the component on this instance: "" when it
     // was served, otherwise the error's text.
     std::string openSerialLink() {
         IDispatch* dispatch = nullptr;
@@ -315,7 +308,7 @@ public:
             arguments[i].lVal = values[i];
         }
         com::Variant result;
-        return errorText([&] {
+        return testsupport::thrownText([&] {
             object.call("OpenSerialLink", dispid::OpenSerialLink, arguments, 3, result.get());
             object.call("CloseLink", dispid::CloseLink, nullptr, 0, result.get());
         });
@@ -367,7 +360,7 @@ TEST(ComHosting, TheStandInRefusesEveryOperationUntilItIsHosted) {
         EXPECT_EQ(standIn.takeViolations(), refusal + "\n") << c.steps;
     }
     HandHosted hosted(3);
-    EXPECT_EQ(hosted.openSerialLink(), "(no error)");
+    EXPECT_EQ(hosted.openSerialLink(), "");
     hosted.deactivate();
     hosted.close();
     hosted.unsite();
@@ -385,7 +378,7 @@ TEST(ComHosting, TheStandInRefusesACallFromAnotherThread) {
     const std::string refusal =
         "SBXPC stand-in: call 50 refused: called from a thread other than the one that created it";
     EXPECT_EQ(answer, refusal);
-    EXPECT_EQ(hosted.openSerialLink(), "(no error)");
+    EXPECT_EQ(hosted.openSerialLink(), "");
     hosted.deactivate();
     hosted.close();
     hosted.unsite();
@@ -448,7 +441,8 @@ TEST(ComHosting, AComponentThatFailsToStartIsReportedUndoneAndTriedAgain) {
                       standin::StepDoVerb}) {
         ComDeviceControl control;
         harness.standIn().failNextHosting(step, E_ACCESSDENIED);
-        const std::string text = errorText([&] { control.OpenSerialLink(Machine, 3, 115200); });
+        const std::string text =
+            testsupport::thrownText([&] { control.OpenSerialLink(Machine, 3, 115200); });
         EXPECT_THAT(text, ::testing::StartsWith("Cihaz erişim bileşeni SBXPC başlatılamadı: "))
             << step;
         EXPECT_GT(text.size(), std::string("Cihaz erişim bileşeni SBXPC başlatılamadı: ").size());
