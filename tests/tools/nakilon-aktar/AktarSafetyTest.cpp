@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <optional>
 #include <ostream>
 
 namespace nakilon {
@@ -97,30 +98,43 @@ TEST(AktarExitCodes, NothingToDoIsFourAnotherRunIsThreeADamagedJournalIsFive) {
         << output;
 }
 
-// A terminal that answers slowly keeps the run on it long enough to be
-// interrupted there.
-class AktarSignal : public ::testing::TestWithParam<int> {};
+// Two terminals, the first answering slowly: a run started on them is
+// still on the first when it is interrupted.
+class AktarSignalRun {
+protected:
+    AktarSignalRun() {
+        m_first.server().setLatency(std::chrono::milliseconds(300));
+        m_folder.devices({&m_first, &m_second});
+    }
+
+    // Starts nakilon-aktar and waits until it is on the first terminal.
+    void startOnTheFirst() {
+        m_run.emplace(std::vector<std::string>{m_folder.program()}, m_log);
+        ASSERT_TRUE(waitForText(m_log, "Cihaz1: Bilgiler Aktarılıyor")) << readWholeFile(m_log);
+    }
+
+    ServedTerminal m_first{1, records(1, 3)};
+    ServedTerminal m_second{2, records(101, 2)};
+    AktarFolder m_folder;
+    const std::string m_log = m_folder.folder().file("run.log");
+    std::optional<ChildProcess> m_run;
+};
+
+class AktarSignal : public AktarSignalRun, public ::testing::TestWithParam<int> {};
 
 TEST_P(AktarSignal, TheFirstFinishesTheDeviceInHandAndSaves) {
-    ServedTerminal first(1, records(1, 3));
-    ServedTerminal second(2, records(101, 2));
-    first.server().setLatency(std::chrono::milliseconds(300));
-    AktarFolder folder;
-    folder.devices({&first, &second});
-    const std::string log = folder.folder().file("run.log");
-    ChildProcess run({folder.program()}, log);
-    ASSERT_TRUE(waitForText(log, "Cihaz1: Bilgiler Aktarılıyor")) << readWholeFile(log);
-    run.signal(GetParam());
-    EXPECT_EQ(run.wait(), 2) << readWholeFile(log);
-    const std::string output = readWholeFile(log);
+    ASSERT_NO_FATAL_FAILURE(startOnTheFirst());
+    m_run->signal(GetParam());
+    EXPECT_EQ(m_run->wait(), 2) << readWholeFile(m_log);
+    const std::string output = readWholeFile(m_log);
     EXPECT_NE(output.find("Durdurma isteği alındı"), std::string::npos) << output;
     EXPECT_NE(output.find("Cihaz1: 3 kayıt aktarıldı"), std::string::npos) << output;
     EXPECT_NE(output.find("Cihaz2: aktarım durdurulduğu için bağlanılmadı"), std::string::npos)
         << output;
-    EXPECT_EQ(folder.folder().read("Hareketler.txt"), linesOf(1, 1, 3));
-    EXPECT_EQ(first.unread(), 0u);
-    EXPECT_EQ(second.unread(), 2u) << "never contacted";
-    EXPECT_FALSE(folder.folder().exists("Aktarim.gunluk"));
+    EXPECT_EQ(m_folder.folder().read("Hareketler.txt"), linesOf(1, 1, 3));
+    EXPECT_EQ(m_first.unread(), 0u);
+    EXPECT_EQ(m_second.unread(), 2u) << "never contacted";
+    EXPECT_FALSE(m_folder.folder().exists("Aktarim.gunluk"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -128,28 +142,22 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(row.param == SIGTERM ? "Term" : row.param == SIGINT ? "Int" : "Hup");
     });
 
-TEST(AktarSignals, ASecondSignalStopsAtOnceAndTheNextRunLosesNothing) {
-    ServedTerminal first(1, records(1, 3));
-    ServedTerminal second(2, records(101, 2));
-    first.server().setLatency(std::chrono::milliseconds(300));
-    AktarFolder folder;
-    folder.devices({&first, &second});
-    const std::string log = folder.folder().file("run.log");
-    {
-        ChildProcess run({folder.program()}, log);
-        ASSERT_TRUE(waitForText(log, "Cihaz1: Bilgiler Aktarılıyor")) << readWholeFile(log);
-        run.signal(SIGTERM);
-        ASSERT_TRUE(waitForText(log, "Durdurma isteği alındı"));
-        run.signal(SIGTERM);
-        // The documented code of a stopped run, not death by the signal.
-        EXPECT_EQ(run.wait(), 2) << readWholeFile(log);
-    }
-    first.server().setLatency(std::chrono::milliseconds(0));
+class AktarSignals : public AktarSignalRun, public ::testing::Test {};
+
+TEST_F(AktarSignals, ASecondSignalStopsAtOnceAndTheNextRunLosesNothing) {
+    ASSERT_NO_FATAL_FAILURE(startOnTheFirst());
+    m_run->signal(SIGTERM);
+    ASSERT_TRUE(waitForText(m_log, "Durdurma isteği alındı"));
+    m_run->signal(SIGTERM);
+    // The documented code of a stopped run, not death by the signal.
+    EXPECT_EQ(m_run->wait(), 2) << readWholeFile(m_log);
+    m_run.reset();
+    m_first.server().setLatency(std::chrono::milliseconds(0));
     std::string output;
-    EXPECT_EQ(runAktar(folder, output), 0) << output;
-    EXPECT_EQ(folder.folder().read("Hareketler.txt"), linesOf(1, 1, 3) + linesOf(2, 101, 2));
-    EXPECT_EQ(folder.backups(), linesOf(1, 1, 3) + linesOf(2, 101, 2));
-    EXPECT_TRUE(folder.temporaries().empty());
+    EXPECT_EQ(runAktar(m_folder, output), 0) << output;
+    EXPECT_EQ(m_folder.folder().read("Hareketler.txt"), linesOf(1, 1, 3) + linesOf(2, 101, 2));
+    EXPECT_EQ(m_folder.backups(), linesOf(1, 1, 3) + linesOf(2, 101, 2));
+    EXPECT_TRUE(m_folder.temporaries().empty());
 }
 
 // A real small disk: a tmpfs of 1 MB, mounted in a mount namespace of its
